@@ -59,23 +59,45 @@ def highlight(name, escaped_keyword):
     return name.replace(escaped_keyword, f"<em>{escaped_keyword}</em>") if escaped_keyword else name
 
 
+def share(keyword, page, index):
+    """The made-up share at `index` (from 0) of a page: name, size ("" for a
+    folder, which the page lists without one), sharer, link and time. The
+    name holds the keyword HTML-escaped, exactly as the page writes it."""
+    escaped = html.escape(keyword, quote=True)
+    pattern, size = SHAPES[(index + page) % len(SHAPES)]
+    return {
+        "name": pattern.format(k=escaped),
+        "size": size or "",
+        "sharer": SHARERS[(index * 3 + page) % len(SHARERS)],
+        "link": f"http://{DRIVE_HOST}/s/{share_id(keyword, page, index)}",
+        "time": f"2026-{(page % 12) + 1:02d}-{(index % 28) + 1:02d} "
+        f"{(9 + index) % 24:02d}:{(page * 7 + index * 13) % 60:02d}",
+    }
+
+
+def shares(keyword, page, pages=5):
+    """Every share listed on a page; empty past the last page of results, for
+    page numbers below 1 and for the empty keyword."""
+    if keyword == "" or not 1 <= page <= pages:
+        return []
+    return [share(keyword, page, i) for i in range(entries_per_page(page))]
+
+
 def result_entry(keyword, page, index):
     """One listed share, as one CRLF-terminated line of markup."""
     escaped = html.escape(keyword, quote=True)
-    pattern, size = SHAPES[(index + page) % len(SHAPES)]
-    name = pattern.format(k=escaped)
-    sharer = SHARERS[(index * 3 + page) % len(SHARERS)]
-    when = f"2026-{(page % 12) + 1:02d}-{(index % 28) + 1:02d} {(9 + index) % 24:02d}:{(page * 7 + index * 13) % 60:02d}"
-    link = f"http://{DRIVE_HOST}/s/{share_id(keyword, page, index)}"
-    if size is not None:
-        paragraph = f"文件名:{highlight(name, escaped)} 文件大小:{size} 分享者:{sharer} 分享时间:{when}"
+    s = share(keyword, page, index)
+    name = highlight(s["name"], escaped)
+    if s["size"]:
+        paragraph = f"文件名:{name} 文件大小:{s['size']} 分享者:{s['sharer']} 分享时间:{s['time']}"
     elif index % 2 == 0:
-        paragraph = f"文件名:{highlight(name, escaped)} 文件大小: 分享者:{sharer} 分享时间:{when}"
+        paragraph = f"文件名:{name} 文件大小: 分享者:{s['sharer']} 分享时间:{s['time']}"
     else:
-        paragraph = f"分享者:{sharer} 分享时间:{when}"
+        # No name and no size label: the anchor text is the only name.
+        paragraph = f"分享者:{s['sharer']} 分享时间:{s['time']}"
     return (
-        f"<div class=\"article ali_row\"><h2><a target='_blank' href=\"{link}\">"
-        f"{highlight(name, escaped)}</a></h2><p>{paragraph}"
+        f"<div class=\"article ali_row\"><h2><a target='_blank' href=\"{s['link']}\">"
+        f"{name}</a></h2><p>{paragraph}"
         f"</p><div class=\"other\">{DRIVE_HOST}</div></div>\r\n"
     )
 
@@ -83,8 +105,7 @@ def result_entry(keyword, page, index):
 def result_page(keyword, page, pages):
     """The whole page as text. The listing lies between the first closing
     script tag and the "</script><br><br>" after it."""
-    has_results = keyword != "" and 1 <= page <= pages
-    count = entries_per_page(page) if has_results else 0
+    count = len(shares(keyword, page, pages))
     title = html.escape(keyword) or "搜索"
     lines = [
         "<!DOCTYPE html>",
