@@ -11,7 +11,8 @@ results. Only the Python standard library is used.
 
 The server binds 127.0.0.1 on a free port (unless --port is given), prints
 the port on the first line of standard output and writes it to --port-file
-when asked. It stops on SIGTERM or SIGINT, and by itself when the process that
+when asked. With --list it prints the shares of one page instead, for tests
+that check what arrives in the program. It stops on SIGTERM or SIGINT, and by itself when the process that
 started it ends, so a crashed launcher or test leaves nothing behind.
 """
 
@@ -186,7 +187,13 @@ def main():
     parser.add_argument("--port-file", help="file that receives the bound port")
     parser.add_argument("--pages", type=int, default=5, help="number of pages with results")
     parser.add_argument("--verbose", action="store_true", help="log every request to standard error")
+    parser.add_argument("--list", nargs=2, metavar=("KEYWORD", "PAGE"),
+                        help="print the shares of one page (name, size, sharer, link; tab-separated) and exit")
     args = parser.parse_args()
+    if args.list:
+        for s in shares(args.list[0], int(args.list[1]), args.pages):
+            print("\t".join((s["name"], s["size"], s["sharer"], s["link"])))
+        return
 
     end_with_parent()
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
