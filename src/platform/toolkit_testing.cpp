@@ -1,0 +1,267 @@
+// Test drivers on GTK, XTest (through GDK) and WebKitGTK.
+#include "platform/toolkit_testing.h"
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/gtk_text.h"
+#include "platform/window_internal.h"
+
+void PumpWindowEvents() {
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  // GLib's clock: <chrono> cannot be compiled with the program's code page.
+  gint64 deadline = g_get_monotonic_time() + gint64{timeoutMs} * 1000;
+  for (;;) {
+    PumpWindowEvents();
+    if (done()) return true;
+    if (g_get_monotonic_time() > deadline) return false;
+    g_usleep(2000);
+  }
+}
+
+void RepeatUntilDone(std::function<bool()> step, int intervalMs) {
+  auto* owned = new std::function<bool()>(std::move(step));
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, static_cast<guint>(intervalMs),
+      [](gpointer data) -> gboolean { return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE; },
+      owned, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
+}
+
+namespace {
+
+// The widget that receives pointer input for a control.
+GtkWidget* InputWidget(Control* control) { return control->widget != nullptr ? control->widget : control->outer; }
+
+void SyncDisplay() {
+  gdk_display_sync(gdk_display_get_default());
+  PumpWindowEvents();
+}
+
+}  // namespace
+
+void ClickAt(Control* control, int x, int y, int button) {
+  GtkWidget* widget = InputWidget(control);
+  GdkWindow* target = nullptr;
+  int tx = x;
+  int ty = y;
+  if (control->kind == ControlKind::kList) {
+    target = gtk_tree_view_get_bin_window(GTK_TREE_VIEW(widget));
+  } else {
+    GtkWidget* top = gtk_widget_get_toplevel(widget);
+    gtk_widget_translate_coordinates(widget, top, x, y, &tx, &ty);
+    target = gtk_widget_get_window(top);
+  }
+  gdk_test_simulate_button(target, tx, ty, static_cast<guint>(button), GdkModifierType(0), GDK_BUTTON_PRESS);
+  SyncDisplay();
+  gdk_test_simulate_button(target, tx, ty, static_cast<guint>(button), GdkModifierType(0), GDK_BUTTON_RELEASE);
+  SyncDisplay();
+}
+
+void ClickControl(Control* control, int button) {
+  GtkAllocation area;
+  gtk_widget_get_allocation(InputWidget(control), &area);
+  ClickAt(control, area.width / 2, area.height / 2, button);
+}
+
+void PressButton(Control* button) { gtk_button_clicked(GTK_BUTTON(button->widget)); }
+
+namespace {
+
+std::vector<GtkWidget*> MessageBoxWidgets() {
+  std::vector<GtkWidget*> boxes;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* it = all; it != nullptr; it = it->next) {
+    auto* widget = static_cast<GtkWidget*>(it->data);
+    if (g_object_get_data(G_OBJECT(widget), "quorvane-message-box") != nullptr && gtk_widget_get_visible(widget)) {
+      boxes.push_back(widget);
+    }
+  }
+  g_list_free(all);
+  // Newest toplevels come first in GTK's list.
+  return {boxes.rbegin(), boxes.rend()};
+}
+
+std::string BoxText(GtkWidget* box) {
+  gchar* text = nullptr;
+  g_object_get(box, "text", &text, nullptr);
+  std::string out = text != nullptr ? text : "";
+  g_free(text);
+  return out;
+}
+
+}  // namespace
+
+std::vector<MessageBoxInfo> OpenMessageBoxes() {
+  std::vector<MessageBoxInfo> out;
+  for (GtkWidget* box : MessageBoxWidgets()) {
+    const char* title = gtk_window_get_title(GTK_WINDOW(box));
+    out.push_back({Utf8ToGbk(title != nullptr ? title : ""), Utf8ToGbk(BoxText(box)),
+                   gtk_window_get_modal(GTK_WINDOW(box)) != FALSE});
+  }
+  return out;
+}
+
+bool CloseMessageBox(std::string_view title) {
+  std::string wanted = GbkToUtf8(title);
+  for (GtkWidget* box : MessageBoxWidgets()) {
+    const char* current = gtk_window_get_title(GTK_WINDOW(box));
+    if (current != nullptr && wanted == current) {
+      gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool WebViewLoaded(Control* view) {
+  if (view->kind != ControlKind::kWebView || view->widget == nullptr) return false;
+  WebKitWebView* web = WEBKIT_WEB_VIEW(view->widget);
+  return !webkit_web_view_is_loading(web) && webkit_web_view_get_estimated_load_progress(web) >= 1.0;
+}
+
+namespace {
+
+struct ScriptResult {
+  bool done = false;
+  std::string value;
+};
+
+void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+  auto* out = static_cast<ScriptResult*>(data);
+  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+  if (value != nullptr) {
+    if (jsc_value_is_string(value)) {
+      gchar* text = jsc_value_to_string(value);
+      out->value = text;
+      g_free(text);
+    }
+    g_object_unref(value);
+  }
+  out->done = true;
+}
+
+}  // namespace
+
+bool WebViewLinkPoint(Control* view, int index, int& x, int& y) {
+  if (!WebViewLoaded(view)) return false;
+  std::string script = "(function(){var a=document.links[" + std::to_string(index) +
+                       "]; if(!a) return ''; a.scrollIntoView({block:'center'});"
+                       " var r=a.getBoundingClientRect();"
+                       " return Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2);})()";
+  ScriptResult result;
+  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view->widget), script.c_str(), -1, nullptr, nullptr, nullptr,
+                                      OnScriptDone, &result);
+  if (!PumpUntil([&] { return result.done; })) return false;
+  return std::sscanf(result.value.c_str(), "%d,%d", &x, &y) == 2;
+}
+
+bool FrameResizable(Frame* frame) { return gtk_window_get_resizable(GTK_WINDOW(frame->window)) != FALSE; }
+
+std::string FrameTitleButtons(Frame* frame) {
+  const char* layout = gtk_header_bar_get_decoration_layout(GTK_HEADER_BAR(frame->header));
+  return layout != nullptr ? layout : "";
+}
+
+bool FrameShown(Frame* frame) { return gtk_widget_get_mapped(frame->window) != FALSE; }
+
+std::string FrameTitle(Frame* frame) {
+  const char* title = gtk_window_get_title(GTK_WINDOW(frame->window));
+  return Utf8ToGbk(title != nullptr ? title : "");
+}
+
+void CloseFrame(Frame* frame) { gtk_window_close(GTK_WINDOW(frame->window)); }
+
+bool FrameBlockedByModalBox(Frame* frame) {
+  GtkWidget* grab = gtk_window_group_get_current_grab(gtk_window_get_group(GTK_WINDOW(frame->window)));
+  return grab != nullptr && gtk_widget_get_toplevel(grab) != frame->window;
+}
+
+void MenuScreenOrigin(Menu* menu, int& x, int& y) {
+  GtkWidget* top = gtk_widget_get_toplevel(menu->menu);
+  x = y = 0;
+  GdkWindow* shown = gtk_widget_get_window(top);
+  if (shown != nullptr) gdk_window_get_origin(shown, &x, &y);
+}
+
+std::vector<ListColumnInfo> ListColumns(Control* list) {
+  std::vector<ListColumnInfo> out;
+  GList* columns = gtk_tree_view_get_columns(GTK_TREE_VIEW(list->widget));
+  for (GList* it = columns; it != nullptr; it = it->next) {
+    auto* column = GTK_TREE_VIEW_COLUMN(it->data);
+    out.push_back({Utf8ToGbk(gtk_tree_view_column_get_title(column)), gtk_tree_view_column_get_fixed_width(column)});
+  }
+  g_list_free(columns);
+  return out;
+}
+
+void FrameClientOrigin(Frame* frame, int& x, int& y) {
+  int wx = 0;
+  int wy = 0;
+  gdk_window_get_origin(gtk_widget_get_window(frame->window), &wx, &wy);
+  int cx = 0;
+  int cy = 0;
+  gtk_widget_translate_coordinates(frame->client, frame->window, 0, 0, &cx, &cy);
+  x = wx + cx;
+  y = wy + cy;
+}
+
+namespace {
+
+PangoFontDescription* FontOf(Control* control) {
+  PangoFontDescription* font = nullptr;
+  GtkStyleContext* style = gtk_widget_get_style_context(control->widget);
+  gtk_style_context_get(style, gtk_style_context_get_state(style), "font", &font, nullptr);
+  return font;
+}
+
+}  // namespace
+
+std::string ControlFontFace(Control* control) {
+  PangoFontDescription* wanted = FontOf(control);
+  PangoContext* context = gtk_widget_get_pango_context(control->widget);
+  PangoFont* font = pango_context_load_font(context, wanted);
+  std::string face;
+  if (font != nullptr) {
+    PangoFontDescription* actual = pango_font_describe(font);
+    const char* family = pango_font_description_get_family(actual);
+    face = family != nullptr ? family : "";
+    pango_font_description_free(actual);
+    g_object_unref(font);
+  }
+  pango_font_description_free(wanted);
+  return face;
+}
+
+int ControlFontPixels(Control* control) {
+  PangoFontDescription* font = FontOf(control);
+  double size = pango_font_description_get_size(font) / static_cast<double>(PANGO_SCALE);
+  bool absolute = pango_font_description_get_size_is_absolute(font) != FALSE;
+  pango_font_description_free(font);
+  double dpi = gdk_screen_get_resolution(gdk_screen_get_default());
+  if (dpi <= 0) dpi = 96.0;
+  return static_cast<int>(std::lround(absolute ? size : size * dpi / 72.0));
+}
+
+std::string ClipboardText() {
+  gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+  std::string out = text != nullptr ? text : "";
+  g_free(text);
+  return Utf8ToGbk(out);
+}
+
+bool SaveScreenshot(const char* path) {
+  GdkWindow* root = gdk_get_default_root_window();
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(root, 0, 0, gdk_window_get_width(root), gdk_window_get_height(root));
+  if (shot == nullptr) return false;
+  gboolean ok = gdk_pixbuf_save(shot, path, "png", nullptr, nullptr);
+  g_object_unref(shot);
+  return ok != FALSE;
+}

@@ -1,0 +1,49 @@
+// What a frame, a control and a menu are made of. Internal to the window
+// stand-in and its test drivers.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+enum class ControlKind { kLabel, kEdit, kButton, kCheckBox, kList, kWebView };
+
+struct Control {
+  ControlKind kind;
+  Frame* frame = nullptr;
+  GtkWidget* outer = nullptr;   // the widget placed in the client area
+  GtkWidget* widget = nullptr;  // the widget that holds the text or rows
+  GtkListStore* rows = nullptr;
+  int columns = 0;
+  std::function<void()> onClick;
+  std::function<void()> onRightClick;
+  NewWindowHandler onNewWindow;
+  std::string html;  // UTF-8, for a web view not created yet
+};
+
+struct Menu {
+  GtkWidget* menu = nullptr;
+  std::vector<GtkWidget*> items;
+  std::vector<std::function<void()>> onChosen;
+};
+
+struct Frame {
+  GtkWidget* window = nullptr;
+  GtkWidget* header = nullptr;
+  GtkWidget* client = nullptr;
+  int headerHeight = 0;
+  int clientHeight = 0;
+  int outerWidth = 0;
+  int outerHeight = 0;
+  std::function<void()> onClose;
+  std::vector<std::unique_ptr<Control>> controls;
+  std::vector<std::unique_ptr<Menu>> menus;
+  bool webViewsStarted = false;
+  gulong drawHandler = 0;
+};
+
