@@ -1,6 +1,7 @@
 // Test drivers on GTK, XTest (through GDK) and WebKitGTK.
 #include "platform/toolkit_testing.h"
 
+#include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -49,19 +50,31 @@ void SyncDisplay() {
 
 void ClickAt(Control* control, int x, int y, int button) {
   GtkWidget* widget = InputWidget(control);
-  GdkWindow* target = nullptr;
-  int tx = x;
-  int ty = y;
+  int left = 0;
+  int top = 0;
   if (control->kind == ControlKind::kList) {
-    target = gtk_tree_view_get_bin_window(GTK_TREE_VIEW(widget));
+    // The rows area, below the column titles.
+    gdk_window_get_origin(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(widget)), &left, &top);
   } else {
-    GtkWidget* top = gtk_widget_get_toplevel(widget);
-    gtk_widget_translate_coordinates(widget, top, x, y, &tx, &ty);
-    target = gtk_widget_get_window(top);
+    GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
+    int tx = 0;
+    int ty = 0;
+    gtk_widget_translate_coordinates(widget, toplevel, 0, 0, &tx, &ty);
+    gdk_window_get_origin(gtk_widget_get_window(toplevel), &left, &top);
+    left += tx;
+    top += ty;
   }
-  gdk_test_simulate_button(target, tx, ty, static_cast<guint>(button), GdkModifierType(0), GDK_BUTTON_PRESS);
+  // XTest input goes through the server like a real mouse's; events sent to
+  // a window directly would bypass the toolkit's input devices.
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+  XTestFakeMotionEvent(display, -1, left + x, top + y, CurrentTime);
+  XFlush(display);
   SyncDisplay();
-  gdk_test_simulate_button(target, tx, ty, static_cast<guint>(button), GdkModifierType(0), GDK_BUTTON_RELEASE);
+  XTestFakeButtonEvent(display, static_cast<unsigned>(button), True, CurrentTime);
+  XFlush(display);
+  SyncDisplay();
+  XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
+  XFlush(display);
   SyncDisplay();
 }
 

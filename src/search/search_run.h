@@ -1,0 +1,18 @@
+// One search run: fetches one result page and fills the results list.
+//
+//   std::thread(SearchWorker, Text(searchKeyword), currentPage).detach();
+//
+// The run sets the page label and the previous-page button, clears the list
+// when the clear check box is checked, fetches and scrapes the page, and
+// appends one row per share as soon as it is parsed. A page that yields no
+// share (a failed fetch included) shows a message box instead, which the
+// run's thread waits on. The run works only on its own arguments.
+#pragma once
+
+#include "text/text.h"
+
+void SearchWorker(Text keyword, int page);
+
+// The text of the box shown when a page yields no share.
+Text EmptyResultMessage();
+inline constexpr char kEmptyResultTitle[] = "信息：";

@@ -1,0 +1,39 @@
+// The search, next-page, previous-page and refresh buttons.
+#include "ui/actions.h"
+
+#include <thread>
+
+#include "platform/message_box.h"
+#include "platform/window.h"
+#include "search/query.h"
+#include "search/search_run.h"
+#include "ui/main_window.h"
+
+void StartSearchRun() {
+  // The copies are made here, before the handler returns; the thread owns
+  // them and nobody waits for it.
+  std::thread(SearchWorker, Text(searchKeyword), currentPage).detach();
+}
+
+void OnSearchButtonClicked() {
+  std::string typed = ControlText(mainWindow->keywordEdit);
+  if (typed.empty()) {
+    MessageBoxA(nullptr, kEmptyKeywordMessage, kEmptyKeywordTitle, MB_OK);
+    return;
+  }
+  searchKeyword = Text(typed.data(), typed.size());
+  currentPage = 1;
+  StartSearchRun();
+}
+
+void OnNextPageClicked() {
+  currentPage += 1;
+  StartSearchRun();
+}
+
+void OnPrevPageClicked() {
+  currentPage -= 1;
+  StartSearchRun();
+}
+
+void OnRefreshClicked() { StartSearchRun(); }

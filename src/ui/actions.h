@@ -1,0 +1,22 @@
+// The four search actions and the start of a run.
+//
+//   OnSearchButtonClicked();   // the keyword box's text, page 1
+//   OnNextPageClicked();       // the same keyword, the next page
+//
+// The handlers run on the window thread, change the search state and
+// return at once; each run works on a detached thread of its own with
+// copies of the state.
+#pragma once
+
+// Starts SearchWorker on a new detached thread with a copy of
+// searchKeyword and the value of currentPage.
+void StartSearchRun();
+
+void OnSearchButtonClicked();
+void OnNextPageClicked();
+void OnPrevPageClicked();
+void OnRefreshClicked();
+
+// The box shown when the keyword box is empty.
+inline constexpr char kEmptyKeywordMessage[] = "你不输入内容我怎么搜！逗我？";
+inline constexpr char kEmptyKeywordTitle[] = "靠";

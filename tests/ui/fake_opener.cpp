@@ -1,0 +1,48 @@
+// The recording xdg-open.
+#include "fake_opener.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/toolkit_testing.h"
+
+namespace {
+
+std::string& LogPath() {
+  static std::string path;
+  return path;
+}
+
+}  // namespace
+
+void InstallFakeOpener() {
+  if (!LogPath().empty()) return;
+  char dir[] = "/tmp/quorvane-opener-XXXXXX";
+  if (mkdtemp(dir) == nullptr) return;
+  std::string bin = dir;
+  LogPath() = bin + "/opened.log";
+  {
+    std::ofstream script(bin + "/xdg-open");
+    script << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << LogPath() << "'\n";
+  }
+  chmod((bin + "/xdg-open").c_str(), 0755);
+  const char* path = getenv("PATH");
+  setenv("PATH", (bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")).c_str(), 1);
+}
+
+std::vector<std::string> OpenedLinks() {
+  std::vector<std::string> links;
+  std::ifstream log(LogPath());
+  for (std::string line; std::getline(log, line);) links.push_back(line);
+  return links;
+}
+
+std::vector<std::string> WaitForOpenedLinks(size_t count) {
+  PumpUntil([&] { return OpenedLinks().size() >= count; });
+  return OpenedLinks();
+}
+
+void ForgetOpenedLinks() { unlink(LogPath().c_str()); }
