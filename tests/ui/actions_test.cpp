@@ -87,6 +87,7 @@ const HandlerCase kHandlerCases[] = {
     {"search", 0, "", "abc", &MainWindow::searchButton, 1, Target(kAbc, 1), false},
     {"search_again", 7, "old", "abc", &MainWindow::searchButton, 1, Target(kAbc, 1), false},
     {"search_spaces", 3, "", "  ", &MainWindow::searchButton, 1, Target("%20%20", 1), false},
+    {"search_chinese", 0, "", "中", &MainWindow::searchButton, 1, Target("%E4%B8%AD", 1), false},
     {"next_before_search", 0, "", "", &MainWindow::nextPageButton, 1, Target("", 1), false},
     {"prev_before_search", 0, "", "", &MainWindow::prevPageButton, -1, Target("", -1), true},
     {"refresh_before_search", 0, "", "", &MainWindow::refreshButton, 0, Target("", 0), true},
