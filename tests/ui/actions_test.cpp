@@ -83,6 +83,9 @@ struct HandlerCase {
   bool prevEnabled;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const HandlerCase& c, std::ostream* out) { *out << c.name; }
+
 const HandlerCase kHandlerCases[] = {
     {"search", 0, "", "abc", &MainWindow::searchButton, 1, Target(kAbc, 1), false},
     {"search_again", 7, "old", "abc", &MainWindow::searchButton, 1, Target(kAbc, 1), false},
@@ -190,6 +193,8 @@ struct ClearCase {
   bool checked;
   bool page1RowsStay;
 };
+
+void PrintTo(const ClearCase& c, std::ostream* out) { *out << (c.checked ? "checked" : "unchecked"); }
 
 class ClearTest : public ActionsTest, public ::testing::WithParamInterface<ClearCase> {};
 
