@@ -38,10 +38,11 @@ void OnBoxResponse(GtkDialog* dialog, int, gpointer data) {
   auto* state = static_cast<BoxState*>(data);
   gtk_widget_destroy(GTK_WIDGET(dialog));
   {
+    // Notified under the lock: the waiting caller owns `state`.
     std::lock_guard lock(state->mutex);
     state->closed = true;
+    state->closedSignal.notify_one();
   }
-  state->closedSignal.notify_one();
   // Wake a window-thread loop that is waiting for this box.
   g_main_context_wakeup(nullptr);
 }

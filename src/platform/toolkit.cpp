@@ -70,10 +70,10 @@ struct PendingWork {
 gboolean RunPendingWork(gpointer data) {
   auto* pending = static_cast<PendingWork*>(data);
   (*pending->work)();
-  {
-    std::lock_guard lock(pending->mutex);
-    pending->done = true;
-  }
+  // Notified under the lock: the waiting caller owns `pending` and may
+  // destroy it as soon as it can take the lock again.
+  std::lock_guard lock(pending->mutex);
+  pending->done = true;
   pending->doneSignal.notify_one();
   return G_SOURCE_REMOVE;
 }
