@@ -1,6 +1,8 @@
 // All-occurrences extraction on RegexObject.
 #include "extract/extract_all.h"
 
+#include <utility>
+
 #include "extract/delimited.h"
 #include "extract/regex_object.h"
 #include "text/text_array.h"
@@ -32,7 +34,7 @@ int ExtractAllBetween(TextView subject, TextView left, TextView right, TextArray
     Text t = ConcatTexts(Text(prefix), capture, suffix);
     if (includeLeft) t = ConcatTexts(Text(left), t);
     if (includeRight) t = ConcatTexts(std::move(t), right);
-    TextArrayAppend(results, t);
+    results.push_back(std::move(t));  // as TextArrayAppend, without a second copy
   }
   return TextArrayCount(results);
 }

@@ -1,11 +1,11 @@
 // The regular-expression component on PCRE2's 16-bit library with its JIT.
 //
 // Subjects are matched in their UTF-16 form. A subject is checked for valid
-// UTF-16 once per call; lone surrogates are replaced by U+FFFD in a copy
-// (one unit for one unit, so every index still fits the caller's text), and
-// every match then runs with PCRE2_NO_UTF_CHECK: checking the whole subject
-// again at each start offset would make a global match over a large page
-// quadratic.
+// UTF-16 once per call; when it holds lone surrogates they are replaced by
+// U+FFFD in a copy (one unit for one unit, so every index still fits the
+// caller's text). Every match then runs with PCRE2_NO_UTF_CHECK: checking
+// the whole subject again at each start offset would make a global match
+// over a large page quadratic.
 #include "platform/regexp_component.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 16
@@ -41,18 +41,36 @@ PCRE2_SPTR16 Units(const std::u16string& s) { return reinterpret_cast<PCRE2_SPTR
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// The subject ready for matching without UTF checks.
-Subject ValidSubject(const std::u16string& text) {
-  auto fixed = std::make_shared<std::u16string>(text);
-  std::u16string& s = *fixed;
+bool IsValidUtf16(const std::u16string& s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (IsHigh(s[i]) && i + 1 < s.size() && IsLow(s[i + 1])) {
       ++i;
     } else if (IsHigh(s[i]) || IsLow(s[i])) {
-      s[i] = u'\uFFFD';
+      return false;
+    }
+  }
+  return true;
+}
+
+// A copy with every lone surrogate replaced by U+FFFD.
+std::u16string Repaired(const std::u16string& s) {
+  std::u16string fixed = s;
+  for (std::size_t i = 0; i < fixed.size(); ++i) {
+    if (IsHigh(fixed[i]) && i + 1 < fixed.size() && IsLow(fixed[i + 1])) {
+      ++i;
+    } else if (IsHigh(fixed[i]) || IsLow(fixed[i])) {
+      fixed[i] = u'\uFFFD';
     }
   }
   return fixed;
+}
+
+// The subject ready for matching without UTF checks: the text itself when
+// it is valid, otherwise a repaired copy kept in `storage`.
+const std::u16string& ValidSubject(const std::u16string& text, std::u16string* storage) {
+  if (IsValidUtf16(text)) return text;
+  *storage = Repaired(text);
+  return *storage;
 }
 
 bool NameIs(const char16_t* name, std::u16string_view expected) {
@@ -118,8 +136,11 @@ bool ToIndex(const Variant& v, std::int64_t* out) {
 
 // Where each match and its groups lie: (1 + groups) pairs of offsets per
 // match, PCRE2_UNSET for a group that took no part.
+// Only the stretch of the subject that the matches cover is kept; `base` is
+// where it starts in the whole subject.
 struct MatchTable {
   Subject subject;
+  PCRE2_SIZE base = 0;
   std::size_t pairs = 1;
   std::vector<PCRE2_SIZE> offsets;
 
@@ -181,7 +202,7 @@ class MatchObject final : public DispatchBase {
     const PCRE2_SIZE length = pair[1] > pair[0] ? pair[1] - pair[0] : 0;
     switch (id) {
       case 1: *result = Variant::String(table_->subject->substr(start, length)); return S_OK;
-      case 2: *result = Variant::Int(static_cast<std::int32_t>(start)); return S_OK;
+      case 2: *result = Variant::Int(static_cast<std::int32_t>(start + table_->base)); return S_OK;
       case 3: *result = Variant::Int(static_cast<std::int32_t>(length)); return S_OK;
       case 4:
         *result = Variant::Object(DispatchPtr::Adopt(new SubMatchesObject(table_, index_)));
@@ -346,12 +367,28 @@ class RegExpObject final : public DispatchBase {
     const std::u16string* text = nullptr;
     if (!ToString(args[0], &text)) return DISP_E_TYPEMISMATCH;
     if (!Compile()) return DISP_E_EXCEPTION;
+    std::u16string repaired;
+    const std::u16string& s = ValidSubject(*text, &repaired);
     auto table = std::make_shared<MatchTable>();
-    table->subject = ValidSubject(*text);
     table->pairs = pcre2_get_ovector_count(matchData_);
-    Scan(*table->subject, global_, [&](const PCRE2_SIZE* ov) {
+    Scan(s, global_, [&](const PCRE2_SIZE* ov) {
       table->offsets.insert(table->offsets.end(), ov, ov + 2 * table->pairs);
     });
+    // Keep a copy of the stretch the matches and their groups cover, not of
+    // the whole subject: a page without matches costs no copy at all.
+    PCRE2_SIZE low = s.size();
+    PCRE2_SIZE high = 0;
+    for (std::size_t k = 0; k < table->offsets.size(); k += 2) {
+      if (table->offsets[k] == PCRE2_UNSET) continue;
+      low = std::min(low, std::min(table->offsets[k], table->offsets[k + 1]));
+      high = std::max(high, std::max(table->offsets[k], table->offsets[k + 1]));
+    }
+    if (low > high) low = high = 0;
+    for (PCRE2_SIZE& o : table->offsets) {
+      if (o != PCRE2_UNSET) o -= low;
+    }
+    table->base = low;
+    table->subject = std::make_shared<const std::u16string>(s, low, high - low);
     *result = Variant::Object(DispatchPtr::Adopt(new MatchCollectionObject(std::move(table))));
     return S_OK;
   }
@@ -362,7 +399,8 @@ class RegExpObject final : public DispatchBase {
     if (!ToString(args[0], &text)) return DISP_E_TYPEMISMATCH;
     if (!Compile()) return DISP_E_EXCEPTION;
     bool found = false;
-    Scan(*ValidSubject(*text), false, [&](const PCRE2_SIZE*) { found = true; });
+    std::u16string repaired;
+    Scan(ValidSubject(*text, &repaired), false, [&](const PCRE2_SIZE*) { found = true; });
     *result = Variant::Bool(found);
     return S_OK;
   }
@@ -373,8 +411,8 @@ class RegExpObject final : public DispatchBase {
     const std::u16string* replacement = nullptr;
     if (!ToString(args[0], &text) || !ToString(args[1], &replacement)) return DISP_E_TYPEMISMATCH;
     if (!Compile()) return DISP_E_EXCEPTION;
-    Subject subject = ValidSubject(*text);
-    const std::u16string& s = *subject;
+    std::u16string repaired;
+    const std::u16string& s = ValidSubject(*text, &repaired);
     const std::size_t groups = pcre2_get_ovector_count(matchData_) - 1;
     std::u16string out;
     PCRE2_SIZE copied = 0;
