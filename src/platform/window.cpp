@@ -45,6 +45,15 @@ void InstallStyleOnce() {
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(provider);
+  // The title bar offers no way to minimise or maximise: its clicks do
+  // nothing beyond moving the window and its close button.
+  g_object_set(gtk_settings_get_default(), "gtk-titlebar-double-click", "none", "gtk-titlebar-middle-click", "none",
+               "gtk-titlebar-right-click", "none", nullptr);
+}
+
+// Tells a window manager, if there is one, to offer only moving and closing.
+void OnFrameRealize(GtkWidget* window, gpointer) {
+  gdk_window_set_functions(gtk_widget_get_window(window), GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
 }
 
 // Runs `f` on the window thread and hands back its result.
@@ -212,6 +221,7 @@ Frame* CreateFrame(const FrameOptions& options) {
   gtk_widget_set_size_request(frame->client, ClientWidthFor(options.outerWidth), frame->clientHeight);
 
   g_signal_connect(frame->window, "delete-event", G_CALLBACK(OnFrameDelete), frame);
+  g_signal_connect(frame->window, "realize", G_CALLBACK(OnFrameRealize), nullptr);
   frame->drawHandler = g_signal_connect_after(frame->window, "draw", G_CALLBACK(OnFirstDraw), frame);
   return frame;
 }
