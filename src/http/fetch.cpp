@@ -1,0 +1,179 @@
+// The page fetch on the internet-API stand-in.
+#include "http/fetch.h"
+
+#include <cstring>
+
+#include "encoding/response_decode.h"
+#include "extract/delimited.h"
+#include "http/cookies.h"
+#include "http/url_parts.h"
+#include "platform/wininet.h"
+#include "text/byte_set.h"
+#include "text/text_array.h"
+#include "text/text_ops.h"
+
+namespace {
+
+constexpr int kReadSize = 1024;
+constexpr int kRawHeaderSize = 5000;
+constexpr int kCharsetWindow = 500;
+constexpr int kMaxFollowed301 = 10;
+
+// The call's variables, each the caller's or a local stand-in for an
+// omitted one.
+struct FetchState {
+  int method;
+  TextView postText;
+  Text* cookies;  // null when not supplied
+  Text& receivedCookies;
+  Text& headers;
+  Text& location;
+  bool noRedirect;
+  ByteSet& postBytes;
+  std::optional<TextView> proxy;
+  Text& rawHeaders;
+};
+
+Text AgentFor(const Text& headers) {
+  if (FindText(headers, "User-Agent:", 1, true) == -1) return Text(kDefaultUserAgent);
+  Text agent = TrimBothEnds(TextBetween(headers, "User-Agent:", "\r\n"));
+  if (agent.empty()) agent = ValueAfterColon(headers);
+  return agent;
+}
+
+void AddDefaultHeaderLines(const Text& url, FetchState& s) {
+  Text& h = s.headers;
+  if (FindText(h, "Referer:") == -1) {
+    h = h.empty() ? ConcatTexts(Text("Referer: "), url) : ConcatTexts(std::move(h), "\r\nReferer: ", url);
+  }
+  if (FindText(h, "Accept:") == -1) h = ConcatTexts(std::move(h), "\r\nAccept: */*");
+  if (FindText(h, "Accept-Language:") == -1) h = ConcatTexts(std::move(h), "\r\nAccept-Language: zh-cn");
+  if (FindText(h, "Content-Type:") == -1) {
+    h = ConcatTexts(std::move(h), "\r\nContent-Type: application/x-www-form-urlencoded");
+  }
+  if (s.cookies != nullptr && !s.cookies->empty()) h = ConcatTexts(std::move(h), "\r\nCookie: ", *s.cookies);
+}
+
+ByteSet Fetch(const Text& url, FetchState& s, int followed) {
+  const char* verb = s.method == 1 ? "POST" : "GET";
+  const Text agent = AgentFor(s.headers);
+
+  HINTERNET internet = nullptr;
+  if (s.proxy.has_value()) {
+    const Text proxyList = ConcatTexts(Text("http="), *s.proxy);
+    internet = InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList.c_str(), "", 0);
+  } else {
+    internet = InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  }
+  if (internet == nullptr) return {};
+
+  const Text host = UrlHost(url);
+  HINTERNET connection = InternetConnectA(internet, host.c_str(), static_cast<INTERNET_PORT>(UrlPort(url)),
+                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (connection == nullptr) {
+    InternetCloseHandle(internet);
+    return {};
+  }
+
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NEED_FILE;
+  if (s.cookies != nullptr) flags |= INTERNET_FLAG_NO_COOKIES;
+  if (s.noRedirect) flags |= INTERNET_FLAG_NO_AUTO_REDIRECT;
+  const bool secure = ToLowerCase(TextLeft(url, 5)) == "https";
+  flags |= secure ? INTERNET_FLAG_SECURE : INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+
+  const Text path = UrlPath(url);
+  HINTERNET request = HttpOpenRequestA(connection, verb, path.c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0);
+  if (request == nullptr) {
+    InternetCloseHandle(connection);
+    InternetCloseHandle(internet);
+    return {};
+  }
+
+  AddDefaultHeaderLines(url, s);
+  const DWORD headerLength = static_cast<DWORD>(s.headers.size());
+  if (s.method == 0) {
+    HttpSendRequestA(request, s.headers.c_str(), headerLength, nullptr, 0);
+  } else {
+    if (s.postBytes.empty()) s.postBytes = ToByteSet(s.postText);
+    HttpSendRequestA(request, s.headers.c_str(), headerLength, s.postBytes.empty() ? nullptr : s.postBytes.data(),
+                     static_cast<DWORD>(s.postBytes.size()));
+  }
+
+  // A hostile or broken server must not exhaust memory: past the cap the
+  // body is treated as if the next read had failed.
+  ByteSet body;
+  for (;;) {
+    ByteSet buffer = BlankByteSet(kReadSize);
+    DWORD count = 0;
+    InternetReadFile(request, buffer.data(), kReadSize, &count);
+    if (count == 0) break;
+    const int room = kMaxBodyBytes - ByteSetLength(body);
+    const int take = static_cast<int>(count) < room ? static_cast<int>(count) : room;
+    body = ConcatByteSets(std::move(body), ByteSetLeft(buffer, take));
+    if (ByteSetLength(body) >= kMaxBodyBytes) break;
+  }
+
+  s.rawHeaders = BlankText(kRawHeaderSize);
+  DWORD rawLength = kRawHeaderSize;
+  if (HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, s.rawHeaders.data(), &rawLength, nullptr)) {
+    // The block ends at its zero byte, or earlier at a zero byte a server
+    // put into a line: a text holds none.
+    s.rawHeaders.resize(std::strlen(s.rawHeaders.c_str()));
+  }
+
+  InternetCloseHandle(request);
+  InternetCloseHandle(connection);
+  InternetCloseHandle(internet);
+
+  const TextArray lines = SplitText(s.rawHeaders, "\r\n");
+  s.receivedCookies.clear();
+  bool sawLocation = false;
+  for (int i = 1; i <= TextArrayCount(lines); ++i) {
+    const Text& line = TextArrayAt(lines, i);
+    if (FindText(line, "Location:") != -1) {
+      s.location = ValueAfterColon(line);
+      sawLocation = true;
+    }
+    if (FindText(line, "Set-Cookie") != -1) {
+      s.receivedCookies =
+          ConcatTexts(std::move(s.receivedCookies), TrimBothEnds(TextBetween(line, "Set-Cookie:", ";")), "; ");
+    }
+  }
+
+  if (s.cookies != nullptr) MergeCookies(*s.cookies, s.receivedCookies);
+  if (s.location.empty()) s.location = s.rawHeaders;
+
+  // A 301 without a Location line has nowhere to go: it is the final response.
+  if (sawLocation && TextBetween(s.rawHeaders, "HTTP/1.1 ", " Moved") == "301") {
+    if (followed >= kMaxFollowed301) return {};
+    const Text next = ConcatTexts(Text(s.location), path);
+    s.location.clear();
+    return Fetch(next, s, followed + 1);
+  }
+
+  const int marker = FindByteSet(body, ToByteSet("charset=utf-8"));
+  if ((marker > 0 && marker < kCharsetWindow) || FindText(s.rawHeaders, "charset=utf-8") != -1) {
+    body = Utf8ToGbkBytes(body);
+  }
+  return body;
+}
+
+}  // namespace
+
+ByteSet FetchPage(const Text& url, int method, TextView postText, Text* cookies, Text* receivedCookies,
+                  Text* headers, Text* location, bool noRedirect, ByteSet* postBytes, std::optional<TextView> proxy,
+                  Text* rawHeaders) {
+  Text localReceivedCookies, localHeaders, localLocation, localRawHeaders;
+  ByteSet localPostBytes;
+  FetchState s{method,
+               postText,
+               cookies,
+               receivedCookies != nullptr ? *receivedCookies : localReceivedCookies,
+               headers != nullptr ? *headers : localHeaders,
+               location != nullptr ? *location : localLocation,
+               noRedirect,
+               postBytes != nullptr ? *postBytes : localPostBytes,
+               proxy,
+               rawHeaders != nullptr ? *rawHeaders : localRawHeaders};
+  return Fetch(url, s, 0);
+}
