@@ -1,4 +1,6 @@
 // The one allocator behind texts, byte sets and arrays.
+#include <malloc.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstdio>
@@ -17,6 +19,18 @@ std::atomic<std::size_t> allocationLimit{0};
 // Set while a failed allocation is being reported on this thread, so that a
 // second failure while building the message cannot recurse.
 thread_local bool reportingFailure = false;
+
+// A page is scraped through several buffers of its own size (the listing, its
+// UTF-16 form, the entries), each freed before the next page. With the C
+// library's defaults each such buffer is a fresh mapping handed back at once,
+// and refilling it page by page cost more than the scraping itself. Keeping
+// blocks up to 32 MiB on the heap, and up to 64 MiB of free heap before it is
+// returned, lets the next page reuse them.
+[[maybe_unused]] const bool heapTuned = [] {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+  return true;
+}();
 
 }  // namespace
 

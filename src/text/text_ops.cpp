@@ -2,6 +2,7 @@
 // 0x80 or above starts a two-byte character whatever follows it.
 #include "text/text_ops.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -23,6 +24,60 @@ inline bool EqualAt(TextView text, std::size_t p, TextView sub, bool foldCase) {
     if (FoldAscii(At(text, p + i)) != FoldAscii(At(sub, i))) return false;
   }
   return true;
+}
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// Where the run of lead bytes that ends just before c begins, looking no
+// further back than `from`. The position after any byte below 0x80 is a
+// character start (that byte is either a character or a second byte), so c
+// is a character start exactly when the run has an even length.
+inline bool IsCharacterStart(TextView text, std::size_t from, std::size_t c) {
+  std::size_t k = c;
+  while (k > from && IsLeadByte(At(text, k - 1))) --k;
+  return (c - k) % 2 == 0;
+}
+
+// Whether the text's last byte is a lead byte that a walk from `from` meets
+// as a character start.
+inline bool IsCutOffFrom(TextView text, std::size_t from) {
+  const std::size_t last = text.size() - 1;
+  return last >= from && IsLeadByte(At(text, last)) && IsCharacterStart(text, from, last);
+}
+
+// Offset of the first match of `sub` (not empty) at a character start of a
+// walk that starts at `from`, or kNone. Candidates for the first byte are
+// found with memchr; each is then checked to be a character start by looking
+// back only as far as the previous candidate, so the whole search stays
+// linear while skipping most bytes at memchr speed.
+std::size_t FindFrom(TextView text, std::size_t from, TextView sub, bool foldCase) {
+  const std::size_t n = text.size();
+  const std::size_t m = sub.size();
+  if (n < m || from > n - m) return kNone;
+  const std::size_t lastStart = n - m;
+  const Byte first = At(sub, 0);
+  Byte other = first;
+  if (foldCase && first >= 'a' && first <= 'z') other = static_cast<Byte>(first - 0x20);
+  if (foldCase && first >= 'A' && first <= 'Z') other = static_cast<Byte>(first + 0x20);
+
+  auto next = [&](Byte b, std::size_t at) -> std::size_t {
+    if (at > lastStart) return kNone;
+    const void* hit = std::memchr(text.data() + at, b, lastStart - at + 1);
+    return hit == nullptr ? kNone : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+  };
+  std::size_t nextFirst = next(first, from);
+  std::size_t nextOther = other == first ? kNone : next(other, from);
+  std::size_t walk = from;  // a known character start, never beyond the candidate
+  while (true) {
+    std::size_t c = std::min(nextFirst, nextOther);
+    if (c == kNone) return kNone;
+    bool isStart = IsCharacterStart(text, walk, c);
+    if (isStart && EqualAt(text, c, sub, foldCase)) return c;
+    // c starts a character, or else c - 1 did and c + 1 starts the next one.
+    walk = isStart ? c : c + 1;
+    if (c == nextFirst) nextFirst = next(first, c + 1);
+    if (c == nextOther) nextOther = next(other, c + 1);
+  }
 }
 
 // Visits every character start from `from` on, calling visit(p) until it
@@ -82,18 +137,8 @@ int FindText(TextView text, TextView sub, int start, bool ignoreCase) {
   const std::size_t begin = start > 1 ? static_cast<std::size_t>(start - 1) : 0;
   if (begin >= text.size()) return -1;
   if (sub.empty()) return 1;
-  const std::size_t last = text.size() >= sub.size() ? text.size() - sub.size() : 0;
-  if (text.size() < sub.size()) return -1;
-  int found = -1;
-  WalkCharacters(text, begin, [&](std::size_t p) {
-    if (p > last) return false;
-    if (EqualAt(text, p, sub, ignoreCase)) {
-      found = static_cast<int>(p + 1);
-      return false;
-    }
-    return true;
-  });
-  return found;
+  std::size_t p = FindFrom(text, begin, sub, ignoreCase);
+  return p == kNone ? -1 : static_cast<int>(p + 1);
 }
 
 int FindTextReverse(TextView text, TextView sub, bool ignoreCase) {
@@ -115,40 +160,25 @@ Text ReplaceSubtext(TextView text, TextView find, TextView replacement, int star
   const std::size_t begin = static_cast<std::size_t>(start - 1);
   if (text.empty() || find.empty() || begin >= text.size() || count == 0) return Text(text);
 
-  Text out;
-  out.reserve(text.size());
-  std::size_t pending = 0;  // first byte not yet copied to `out`
-  std::size_t p = begin;
   const std::size_t n = text.size();
-  int left = count;  // negative: no limit
-  while (p < n) {
-    if (n - p < find.size()) {
-      p = n;  // the rest is copied below
+  Text out(text.substr(0, begin));
+  out.reserve(text.size());
+  std::size_t p = begin;  // a character start; everything before it is in `out`
+  int left = count;       // negative: no limit
+  while (n - p >= find.size()) {
+    std::size_t q = FindFrom(text, p, find, !respectCase);
+    if (q == kNone) {
+      // The walk would drop a cut-off character it reaches while the search
+      // text still fits, which happens only for a one-byte search text.
+      if (find.size() == 1 && IsCutOffFrom(text, p)) return out.append(text.substr(p, n - 1 - p));
       break;
     }
-    if (EqualAt(text, p, find, !respectCase)) {
-      out.append(text.substr(pending, p - pending));
-      out.append(replacement);
-      p += find.size();
-      pending = p;
-      if (left > 0 && --left == 0) {
-        p = n;
-        break;
-      }
-      continue;
-    }
-    if (IsLeadByte(At(text, p))) {
-      if (p + 1 >= n) {
-        // A cut-off character is dropped: the result ends before it.
-        out.append(text.substr(pending, p - pending));
-        return out;
-      }
-      p += 2;
-    } else {
-      p += 1;
-    }
+    out.append(text.substr(p, q - p));
+    out.append(replacement);
+    p = q + find.size();
+    if (left > 0 && --left == 0) break;
   }
-  out.append(text.substr(pending));
+  out.append(text.substr(p));
   return out;
 }
 
@@ -159,22 +189,13 @@ TextArray SplitText(TextView text, TextView delimiter) {
     parts.emplace_back(text);
     return parts;
   }
-  std::size_t element = 0;
   const std::size_t n = text.size();
-  std::size_t p = 0;
-  while (p < n) {
-    if (n - p >= delimiter.size() && EqualAt(text, p, delimiter, false)) {
-      parts.emplace_back(text.substr(element, p - element));
-      p += delimiter.size();
-      element = p;
-      continue;
-    }
-    if (IsLeadByte(At(text, p))) {
-      if (p + 1 >= n) break;  // cut-off character
-      p += 2;
-    } else {
-      p += 1;
-    }
+  std::size_t element = 0;
+  while (n - element >= delimiter.size()) {
+    std::size_t q = FindFrom(text, element, delimiter, false);
+    if (q == kNone) break;
+    parts.emplace_back(text.substr(element, q - element));
+    element = q + delimiter.size();
   }
   if (element < n) parts.emplace_back(text.substr(element));
   return parts;
