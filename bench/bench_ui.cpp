@@ -1,10 +1,11 @@
 // Window benchmarks, run on a private Xvfb that the program starts itself:
 //
-//   BM_RowsFromWorker   1000 rows arriving from a worker thread, four window
-//                       operations a row (the row with its name, then its
-//                       size, sharer and link cells), each carried out on the
-//                       window thread before the worker goes on; and, for
-//                       comparison, one operation a row.
+//   BM_RowsFromWorker   1000 rows arriving from a worker thread in the main
+//                       window's results list, four window operations a row
+//                       (the row with its name, then its size, sharer and
+//                       link cells). hops:1 is the search run's own way, the
+//                       four operations in one step of the window thread;
+//                       hops:4 waits for the window thread after each.
 //   BM_StartToShown     from starting the program to its main window being
 //                       mapped on the display.
 //
@@ -38,6 +39,8 @@
 
 #include "platform/toolkit.h"
 #include "platform/window.h"
+#include "search/window_ops.h"
+#include "ui/main_window.h"
 
 #ifndef QUORVANE_PROGRAM
 #define QUORVANE_PROGRAM "quorvane"
@@ -117,11 +120,37 @@ void Stop(Child& child) {
   child = {};
 }
 
+// The processes whose parent is `parent`, except `except`.
+std::vector<pid_t> ChildrenOf(pid_t parent, pid_t except) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    FILE* f = std::fopen((entry.path() / "stat").c_str(), "r");
+    if (f == nullptr) continue;
+    char buffer[1024] = {};
+    size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+    std::fclose(f);
+    std::string stat(buffer, n);
+    // The command name stands in parentheses and may hold anything.
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    int ppid = 0;
+    char state = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) != 2) continue;
+    pid_t pid = static_cast<pid_t>(std::stol(name));
+    if (ppid == parent && pid != except) found.push_back(pid);
+  }
+  return found;
+}
+
 // The private session: a display and a session bus, and the environment that
 // points this process and its children at them.
 class Session {
  public:
   bool Start() {
+    // Orphans of the session (daemons started by the bus) come to us.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     char pattern[] = "/tmp/quorvane-bench.XXXXXX";
     if (mkdtemp(pattern) == nullptr) return false;
     dir_ = pattern;
@@ -156,9 +185,30 @@ class Session {
 
   ~Session() { Close(); }
 
+  // Ends the session bus and every process reparented to this one (the
+  // accessibility bus and the web engine's helpers, started on demand),
+  // and removes the session's directory; the display stays.
+  void EndAllButDisplay() {
+    Stop(bus_);
+    for (int round = 0; round < 50; ++round) {
+      std::vector<pid_t> orphans = ChildrenOf(getpid(), xvfb_.pid);
+      if (orphans.empty()) break;
+      for (pid_t pid : orphans) kill(pid, round < 10 ? SIGTERM : SIGKILL);
+      usleep(20000);
+      while (waitpid(-1, nullptr, WNOHANG) > 0) {
+      }
+    }
+    RemoveDir();
+  }
+
   void Close() {
     Stop(bus_);
     Stop(xvfb_);
+    RemoveDir();
+  }
+
+ private:
+  void RemoveDir() {
     if (!dir_.empty()) {
       std::error_code ignored;
       std::filesystem::remove_all(dir_, ignored);
@@ -166,7 +216,6 @@ class Session {
     }
   }
 
- private:
   std::string dir_;
   Child xvfb_;
   Child bus_;
@@ -188,8 +237,8 @@ std::vector<RowTexts> MakeRows() {
   return rows;
 }
 
-// The window thread of the row benchmark: a frame with the results list,
-// shown, and the toolkit's loop running until the benchmarks are done.
+// The window thread of the row benchmark: the program's main window, shown,
+// and the toolkit's loop running until the benchmarks are done.
 struct WindowThread {
   std::thread thread;
   Control* list = nullptr;
@@ -202,52 +251,40 @@ struct WindowThread {
         ready.set_value(nullptr);
         return;
       }
-      Frame* frame = CreateFrame({.title = "rows", .outerWidth = 540, .outerHeight = 374, .onClose = {}});
-      Control* resultList = AddListView(frame, {8, 40, 520, 264},
-                                        {{"名称", 200}, {"大小", 80}, {"共享者", 120}, {"地址", 100}}, [] {});
-      ShowFrame(frame);
-      ready.set_value(resultList);
+      MainWindow* window = CreateMainWindow([] {});
+      ready.set_value(window->resultList);
       ToolkitRunLoop();
-      DestroyFrame(frame);
+      DestroyMainWindow();
     });
     list = created.get();
     if (list == nullptr) thread.join();
     return list != nullptr;
   }
-
-  void Stop() {
-    if (thread.joinable()) {
-      ToolkitQuitLoop();
-      thread.join();
-    }
-  }
 };
 
 WindowThread* windowThread = nullptr;
 
-// state.range(0) is the number of window operations a row takes: 4 writes
-// the row with its name and then each further cell, as the search run hands
-// them over; 1 hands over the whole row at once.
+// state.range(0): the window-thread steps a row takes, 1 or 4.
 void BM_RowsFromWorker(benchmark::State& state) {
   if (windowThread == nullptr) {
-    state.SkipWithError("no window thread");
+    state.SkipWithError("no window");
     return;
   }
   Control* list = windowThread->list;
-  const bool cellByCell = state.range(0) == 4;
+  const bool stepPerOperation = state.range(0) == 4;
   const std::vector<RowTexts> rows = MakeRows();
   for (auto _ : state) {
     state.PauseTiming();
-    ListDeleteAllRows(list);
+    DeleteAllResultRows();
     state.ResumeTiming();
     for (const RowTexts& r : rows) {
-      if (cellByCell) {
+      if (stepPerOperation) {
         int row = ListAppendRow(list, {r.name});
         ListSetCellText(list, row, 1, r.size);
         ListSetCellText(list, row, 2, r.sharer);
         ListSetCellText(list, row, 3, r.link);
       } else {
-        ListAppendRow(list, {r.name, r.size, r.sharer, r.link});
+        AppendResultRow(r.name, r.size, r.sharer, r.link);
       }
     }
   }
@@ -256,7 +293,7 @@ void BM_RowsFromWorker(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kRows);
 }
-BENCHMARK(BM_RowsFromWorker)->ArgName("operations_a_row")->Arg(4)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_RowsFromWorker)->ArgName("hops")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
 // Start to shown --------------------------------------------------------------
 
@@ -284,15 +321,34 @@ bool HasTitle(Display* display, Window window) {
   return match;
 }
 
-// Waits for the map of a top-level window titled kTitle; false after
-// `timeoutMs`.
-bool WaitForShown(Display* display, int timeoutMs) {
+// The process that owns `window`, as its toolkit announces it; 0 when unknown.
+long WindowPid(Display* display, Window window) {
+  Atom netPid = XInternAtom(display, "_NET_WM_PID", False);
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* value = nullptr;
+  long pid = 0;
+  if (XGetWindowProperty(display, window, netPid, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &value) ==
+          Success &&
+      value != nullptr && count == 1 && format == 32) {
+    pid = *reinterpret_cast<long*>(value);
+  }
+  if (value != nullptr) XFree(value);
+  return pid;
+}
+
+// Waits for the map of a top-level window of process `pid` titled kTitle;
+// false after `timeoutMs`.
+bool WaitForShown(Display* display, pid_t pid, int timeoutMs) {
   double deadline = Now() + timeoutMs / 1000.0;
   while (true) {
     while (XPending(display) > 0) {
       XEvent event;
       XNextEvent(display, &event);
-      if (event.type == MapNotify && HasTitle(display, event.xmap.window)) return true;
+      if (event.type != MapNotify || !HasTitle(display, event.xmap.window)) continue;
+      long owner = WindowPid(display, event.xmap.window);
+      if (owner == 0 || owner == pid) return true;
     }
     int left = MillisecondsUntil(deadline);
     if (left == 0) return false;
@@ -320,7 +376,7 @@ void BM_StartToShown(benchmark::State& state) {
   for (auto _ : state) {
     double start = Now();
     Child program = Spawn({QUORVANE_PROGRAM}, false, -1, true);
-    bool shown = WaitForShown(display, 10000);
+    bool shown = WaitForShown(display, program.pid, 10000);
     double end = Now();
     EndGroup(program.pid);
     XSync(display, True);  // drop the events of the ended program
@@ -348,12 +404,13 @@ int main(int argc, char** argv) {
   WindowThread window;
   if (window.Start()) windowThread = &window;
   benchmark::RunSpecifiedBenchmarks();
-  windowThread = nullptr;
-  window.Stop();
   benchmark::Shutdown();
-  session.Close();
-  // The toolkit keeps its display connection and threads to the end; leave
-  // without running their destructors.
   std::fflush(nullptr);
+  // The window thread is left in its loop: ending it tears down the web
+  // engine's run loop off the main thread, which hangs. The session's own
+  // processes and what they left behind are ended, and the process leaves
+  // without destructors; Xvfb goes last, with this process, through its
+  // parent-death signal, so that the toolkit never sees its display vanish.
+  session.EndAllButDisplay();
   _exit(0);
 }
