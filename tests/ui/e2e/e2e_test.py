@@ -219,8 +219,19 @@ def drive(session, site):
     entry = wait_for("the keyword box", lambda: find(frame, pyatspi.ROLE_TEXT))
     click(entry, "the keyword box")
     wait_for("the keyword box to take the focus", lambda: states(entry).contains(pyatspi.STATE_FOCUSED))
-    xdotool("type", "--delay", "30", KEYWORD)
-    wait_for("the keyword to arrive in the box", lambda: entry.queryText().getText(0, -1) == KEYWORD)
+    box_text = lambda: entry.queryText().getText(0, -1)  # noqa: E731
+    # Characters outside the keyboard map are typed through a keycode that
+    # xdotool remaps on the fly; on a busy machine the program can read a key
+    # before the new map, so a garbled attempt is cleared and typed again.
+    for attempt in range(3):
+        xdotool("key", "--clearmodifiers", "ctrl+a", "BackSpace")
+        xdotool("type", "--delay", "40", KEYWORD)
+        try:
+            wait_for("the keyword to arrive in the box", lambda: box_text() == KEYWORD, timeout=5)
+            break
+        except CheckFailed:
+            if attempt == 2:
+                raise CheckFailed(f"typed {KEYWORD!r}, the box holds {box_text()!r}")
     click(search, "搜搜搜")
 
     table = wait_for("the results list", lambda: find(frame, pyatspi.ROLE_TABLE) or find(frame, pyatspi.ROLE_TREE_TABLE))
