@@ -176,11 +176,15 @@ struct Request : Handle {
   CURLcode result = CURLE_OK;
   bool connected = false;
   curl_off_t uploaded = 0;
+  unsigned long progress = 0;  // counts signs of life, to skip needless waits
   long lastActivity = 0;  // NowMs of the last sign of life
 
   bool FollowsRedirects() const { return (flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0; }
   std::size_t PendingSize() const { return pending.size() - pendingOffset; }
-  void Touch() { lastActivity = NowMs(); }
+  void Touch() {
+    lastActivity = NowMs();
+    ++progress;
+  }
 
   void OnHeaderLine(std::string_view line) {
     if (headersFinal) return;  // trailers of a chunked body
@@ -231,22 +235,17 @@ struct Request : Handle {
     if (!headersFinal && blockComplete && code != CURLE_TOO_MANY_REDIRECTS) headersFinal = true;
   }
 
-  // One round of the transfer.
+  // One round of the transfer: waits for the network only when the round
+  // brought nothing.
   void Step() {
+    const unsigned long before = progress;
     int running = 0;
     curl_multi_perform(multi, &running);
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
       if (message->msg == CURLMSG_DONE) Finish(message->data.result);
     }
-    if (done) return;
-    if (!connected) {
-      curl_off_t ready = 0;
-      if (curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &ready) == CURLE_OK && ready > 0) {
-        connected = true;
-        Touch();
-      }
-    }
+    if (done || progress != before) return;
     long waitMs = 1000;
     if (connected) {
       const long limit = receiveTimeoutMs.load();
@@ -286,6 +285,14 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t 
     request->Touch();
   }
   return 0;
+}
+
+// Called once the connection stands: from now on silence counts.
+int ConnectedCallback(void* user, char*, char*, int, int) {
+  auto* request = static_cast<Request*>(user);
+  request->connected = true;
+  request->Touch();
+  return CURL_PREREQFUNC_OK;
 }
 
 ProxySettings ParseProxyList(const char* list) {
@@ -398,6 +405,8 @@ bool Configure(Request& r, const char* headers, DWORD headersLength, const void*
   curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
   curl_easy_setopt(e, CURLOPT_XFERINFODATA, &r);
   curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, ConnectedCallback);
+  curl_easy_setopt(e, CURLOPT_PREREQDATA, &r);
   curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024L);
   return curl_multi_add_handle(r.multi, e) == CURLM_OK;
 }

@@ -127,6 +127,7 @@ void TestServer::Serve(int fd) {
     left -= static_cast<long long>(n);
   }
   if (reply.stallMilliseconds > 0) poll(nullptr, 0, reply.stallMilliseconds);
+  if (ok) SendAll(fd, reply.afterStall.data(), reply.afterStall.size());
   shutdown(fd, SHUT_WR);
   // Let the client read everything before the socket goes away.
   while (recv(fd, buffer, sizeof buffer, 0) > 0) {

@@ -17,9 +17,12 @@
 #include <vector>
 
 struct ServerReply {
+  ServerReply(std::string head, long long filler = 0, int stall = 0, std::string after = {})
+      : bytes(std::move(head)), fillerBytes(filler), stallMilliseconds(stall), afterStall(std::move(after)) {}
   std::string bytes;            // sent first, as they stand
   long long fillerBytes = 0;    // then this many bytes of 'x', made on the fly
-  int stallMilliseconds = 0;    // then a pause before the connection closes
+  int stallMilliseconds = 0;    // then a pause
+  std::string afterStall;       // then these bytes, before the connection closes
 };
 
 class TestServer {
