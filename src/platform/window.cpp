@@ -11,7 +11,9 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include "platform/gtk_text.h"
@@ -216,7 +218,6 @@ Frame* CreateFrame(const FrameOptions& options) {
   int minimum = 0;
   int natural = 0;
   gtk_widget_get_preferred_height(frame->header, &minimum, &natural);
-  frame->headerHeight = natural;
   frame->clientHeight = std::max(1, options.outerHeight - natural - kBorder);
   gtk_widget_set_size_request(frame->client, ClientWidthFor(options.outerWidth), frame->clientHeight);
 

@@ -36,7 +36,6 @@ struct Frame {
   GtkWidget* window = nullptr;
   GtkWidget* header = nullptr;
   GtkWidget* client = nullptr;
-  int headerHeight = 0;
   int clientHeight = 0;
   int outerWidth = 0;
   int outerHeight = 0;
