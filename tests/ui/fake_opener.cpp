@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "platform/toolkit_testing.h"
@@ -16,6 +17,17 @@ std::string& LogPath() {
   return path;
 }
 
+std::string& BinDir() {
+  static std::string dir;
+  return dir;
+}
+
+void RemoveFakeOpener() {
+  unlink(LogPath().c_str());
+  unlink((BinDir() + "/xdg-open").c_str());
+  rmdir(BinDir().c_str());
+}
+
 }  // namespace
 
 void InstallFakeOpener() {
@@ -23,7 +35,9 @@ void InstallFakeOpener() {
   char dir[] = "/tmp/quorvane-opener-XXXXXX";
   if (mkdtemp(dir) == nullptr) return;
   std::string bin = dir;
+  BinDir() = bin;
   LogPath() = bin + "/opened.log";
+  std::atexit(RemoveFakeOpener);
   {
     std::ofstream script(bin + "/xdg-open");
     script << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << LogPath() << "'\n";
