@@ -7,7 +7,7 @@
 PACKAGES := cmake g++ pkg-config make curl \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	libicu-dev libpcre2-dev libcurl4-openssl-dev \
-	libgtk-3-dev libwebkit2gtk-4.1-dev \
+	libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev \
 	xvfb xauth xdotool dbus-x11 at-spi2-core python3-pyatspi python3-gi \
 	fonts-wqy-microhei
 
