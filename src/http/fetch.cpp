@@ -102,6 +102,9 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
   // A hostile or broken server must not exhaust memory: past the cap the
   // body is treated as if the next read had failed.
   ByteSet body;
+  // Address space for the largest body up front: only the pages the body
+  // fills are ever touched, and it never has to be copied while it grows.
+  body.reserve(kMaxBodyBytes);
   for (;;) {
     ByteSet buffer = BlankByteSet(kReadSize);
     DWORD count = 0;

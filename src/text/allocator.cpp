@@ -49,11 +49,11 @@ void AllocationFailed(std::size_t bytes) {
   ReportRuntimeError(kErrorAllocation, message);
 }
 
-void* Allocate(std::size_t bytes) {
+void* Allocate(std::size_t bytes, std::size_t reported) {
   std::size_t limit = allocationLimit.load(std::memory_order_relaxed);
-  if (limit != 0 && bytes > limit) AllocationFailed(bytes);
+  if (limit != 0 && bytes > limit) AllocationFailed(reported);
   void* p = std::malloc(bytes == 0 ? 1 : bytes);
-  if (p == nullptr) AllocationFailed(bytes);
+  if (p == nullptr) AllocationFailed(reported);
   return p;
 }
 
