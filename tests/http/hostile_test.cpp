@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,6 +184,8 @@ struct HostileCase {
   std::function<void(const std::string& body, int connections)> check;
 };
 
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
 class HostileServerTest : public testing::TestWithParam<HostileCase> {
  protected:
   void SetUp() override { InternetSetTimeoutsForTesting(kConnectMs, kReceiveMs); }
@@ -244,8 +247,9 @@ const HostileCase kCases[] = {
     {"MovedPermanentlyToItself",
      [](int fd, const std::atomic<bool>&) {
        // The Location is the bare root: the fetch adds the current path,
-       // which leads back here.
-       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 301 Moved\r\nLocation: /\r\nContent-Length: 0\r\n\r\n");
+       // which leads back here. Each answer closes its connection, so one
+       // connection is one request.
+       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 301 Moved\r\nLocation: /\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
      },
      [](const std::string& body, int connections) {
        // The first request and ten follow-ups, then the fetch gives up.
@@ -254,7 +258,7 @@ const HostileCase kCases[] = {
      }},
     {"FoundLoop",
      [](int fd, const std::atomic<bool>&) {
-       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 5\r\n\r\nfound");
+       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 302 Found\r\nLocation: /again\r\nConnection: close\r\nContent-Length: 5\r\n\r\nfound");
      },
      [](const std::string& body, int connections) {
        // Followed by the internet layer itself, as far as its own limit.
@@ -316,8 +320,12 @@ TEST(HostileServerMemoryTest, EndlessBodyPeakStaysNearTheCap) {
   }
   InternetSetTimeoutsForTesting(60000, 30000);
   std::printf("peak memory growth under the endless body: %ld KiB\n", growth);
-  // Growing the body by doubling may hold two copies for a moment.
+  // Growing the body by doubling may hold two copies for a moment. The
+  // sanitizers' shadow memory multiplies every figure, so there the number
+  // is only printed.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   EXPECT_LT(growth, 3L * kMaxBodyBytes / 1024);
+#endif
 }
 
 }  // namespace
