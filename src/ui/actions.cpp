@@ -26,13 +26,23 @@ void OnSearchButtonClicked() {
   StartSearchRun();
 }
 
+namespace {
+
+// Paging has no bounds; past the largest page number it wraps around instead
+// of overflowing.
+int PageAfterStep(int page, int step) {
+  return static_cast<int>(static_cast<unsigned>(page) + static_cast<unsigned>(step));
+}
+
+}  // namespace
+
 void OnNextPageClicked() {
-  currentPage += 1;
+  currentPage = PageAfterStep(currentPage, 1);
   StartSearchRun();
 }
 
 void OnPrevPageClicked() {
-  currentPage -= 1;
+  currentPage = PageAfterStep(currentPage, -1);
   StartSearchRun();
 }
 
