@@ -148,6 +148,26 @@ struct MatchTable {
   const PCRE2_SIZE* match(std::size_t i) const { return offsets.data() + i * 2 * pairs; }
 };
 
+// "Count" (member 1) and "Item" (member 2) of a collection of `count`
+// members; `item` makes the member at a 0-based index.
+template <class MakeItem>
+HRESULT InvokeCollection(DISPID id, WORD flags, const Variant* args, unsigned argCount, Variant* result,
+                         std::size_t count, MakeItem item) {
+  if ((flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) == 0) return DISP_E_MEMBERNOTFOUND;
+  if (id == 1) {
+    if (argCount != 0) return DISP_E_BADPARAMCOUNT;
+    *result = Variant::Int(static_cast<std::int32_t>(count));
+    return S_OK;
+  }
+  if (id != 2) return DISP_E_MEMBERNOTFOUND;
+  if (argCount != 1) return DISP_E_BADPARAMCOUNT;
+  std::int64_t i = 0;
+  if (!ToIndex(args[0], &i)) return DISP_E_TYPEMISMATCH;
+  if (i < 0 || static_cast<std::size_t>(i) >= count) return DISP_E_BADINDEX;
+  *result = item(static_cast<std::size_t>(i));
+  return S_OK;
+}
+
 class SubMatchesObject final : public DispatchBase {
  public:
   SubMatchesObject(std::shared_ptr<const MatchTable> table, std::size_t index)
@@ -158,25 +178,11 @@ class SubMatchesObject final : public DispatchBase {
   }
 
   HRESULT Invoke(DISPID id, WORD flags, const Variant* args, unsigned argCount, Variant* result) override {
-    if ((flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) == 0) return DISP_E_MEMBERNOTFOUND;
-    const std::size_t groups = table_->pairs - 1;
-    if (id == 1) {
-      if (argCount != 0) return DISP_E_BADPARAMCOUNT;
-      *result = Variant::Int(static_cast<std::int32_t>(groups));
-      return S_OK;
-    }
-    if (id != 2) return DISP_E_MEMBERNOTFOUND;
-    if (argCount != 1) return DISP_E_BADPARAMCOUNT;
-    std::int64_t i = 0;
-    if (!ToIndex(args[0], &i)) return DISP_E_TYPEMISMATCH;
-    if (i < 0 || static_cast<std::size_t>(i) >= groups) return DISP_E_BADINDEX;
-    const PCRE2_SIZE* pair = table_->match(index_) + 2 * (i + 1);
-    if (pair[0] == PCRE2_UNSET || pair[1] < pair[0]) {
-      *result = Variant();
-    } else {
-      *result = Variant::String(table_->subject->substr(pair[0], pair[1] - pair[0]));
-    }
-    return S_OK;
+    return InvokeCollection(id, flags, args, argCount, result, table_->pairs - 1, [&](std::size_t i) {
+      const PCRE2_SIZE* pair = table_->match(index_) + 2 * (i + 1);
+      if (pair[0] == PCRE2_UNSET || pair[1] < pair[0]) return Variant();
+      return Variant::String(table_->subject->substr(pair[0], pair[1] - pair[0]));
+    });
   }
 
  private:
@@ -225,19 +231,9 @@ class MatchCollectionObject final : public DispatchBase {
   }
 
   HRESULT Invoke(DISPID id, WORD flags, const Variant* args, unsigned argCount, Variant* result) override {
-    if ((flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) == 0) return DISP_E_MEMBERNOTFOUND;
-    if (id == 1) {
-      if (argCount != 0) return DISP_E_BADPARAMCOUNT;
-      *result = Variant::Int(static_cast<std::int32_t>(table_->count()));
-      return S_OK;
-    }
-    if (id != 2) return DISP_E_MEMBERNOTFOUND;
-    if (argCount != 1) return DISP_E_BADPARAMCOUNT;
-    std::int64_t i = 0;
-    if (!ToIndex(args[0], &i)) return DISP_E_TYPEMISMATCH;
-    if (i < 0 || static_cast<std::size_t>(i) >= table_->count()) return DISP_E_BADINDEX;
-    *result = Variant::Object(DispatchPtr::Adopt(new MatchObject(table_, static_cast<std::size_t>(i))));
-    return S_OK;
+    return InvokeCollection(id, flags, args, argCount, result, table_->count(), [&](std::size_t i) {
+      return Variant::Object(DispatchPtr::Adopt(new MatchObject(table_, i)));
+    });
   }
 
  private:
