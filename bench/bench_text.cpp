@@ -72,6 +72,17 @@ void BM_FindTextAbsent(benchmark::State& state) {
 }
 BENCHMARK(BM_FindTextAbsent)->ArgName("ignoreCase")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The search looks for the needle's first byte first, so an absent first byte
+// is the easy case. Here the first byte is common, a lead byte or the space,
+// and every hit must be checked to be a character start and compared.
+void BM_FindTextCommonFirstByte(benchmark::State& state) {
+  const TextView needle = state.range(0) != 0 ? TextView("\xB5\xC4z") : TextView(" zq");
+  const Text& text = MixedText(10 * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(FindText(text, needle, 1, true));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_FindTextCommonFirstByte)->ArgName("leadByte")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 void BM_FindTextGrowth(benchmark::State& state) {
   const Text& text = MixedText(state.range(0) * kMegabyte);
   for (auto _ : state) benchmark::DoNotOptimize(FindText(text, "zzq"));
