@@ -3,13 +3,14 @@
 #
 #   make test SANITIZE=1   the same tests built with ASan and UBSan
 #   make bench             the benchmarks (figures on standard output)
+#   make fuzz              every fuzz target for FUZZ_SECONDS (default 600), with clang
 
 PACKAGES := cmake g++ pkg-config make curl \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	libicu-dev libpcre2-dev libcurl4-openssl-dev \
 	libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev \
 	xvfb xauth xdotool dbus-x11 at-spi2-core python3-pyatspi python3-gi \
-	fonts-wqy-microhei
+	fonts-wqy-microhei clang libclang-rt-14-dev
 
 ifeq ($(SANITIZE),1)
 BUILD ?= build-asan
@@ -27,7 +28,7 @@ endif
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench fuzz clean
 
 all: build
 
@@ -56,5 +57,9 @@ run: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	@tools/fuzz-smoke.sh $(CURDIR)/build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz
