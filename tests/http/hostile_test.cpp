@@ -25,6 +25,7 @@
 
 #include "http/fetch.h"
 #include "platform/wininet.h"
+#include "test_server.h"
 #include "text/byte_set.h"
 
 namespace {

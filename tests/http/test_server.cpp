@@ -12,16 +12,6 @@
 
 namespace {
 
-bool SendAll(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t sent = send(fd, data, n, MSG_NOSIGNAL);
-    if (sent <= 0) return false;
-    data += sent;
-    n -= static_cast<std::size_t>(sent);
-  }
-  return true;
-}
-
 std::size_t ContentLength(const std::string& head) {
   std::string lower = head;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -31,6 +21,16 @@ std::size_t ContentLength(const std::string& head) {
 }
 
 }  // namespace
+
+bool SendAll(int fd, const char* data, std::size_t n) {
+  while (n > 0) {
+    const ssize_t sent = send(fd, data, n, MSG_NOSIGNAL);
+    if (sent <= 0) return false;
+    data += sent;
+    n -= static_cast<std::size_t>(sent);
+  }
+  return true;
+}
 
 TestServer::TestServer(Handler handler) : handler_(std::move(handler)) {
   listenFd_ = socket(AF_INET, SOCK_STREAM, 0);

@@ -56,6 +56,9 @@ class TestServer {
   std::vector<std::string> requests_;
 };
 
+// Writes all n bytes to a socket; false once the peer has gone.
+bool SendAll(int fd, const char* data, std::size_t n);
+
 // The head (status line and header lines) of a request up to its empty line.
 std::string RequestHead(const std::string& request);
 // The body after the empty line.
