@@ -27,6 +27,9 @@ long NowMs() {
 
 std::atomic<long> connectTimeoutMs{60000};
 std::atomic<long> receiveTimeoutMs{30000};
+// A server that sends a byte just before each receive time-out would hold a
+// request for ever; no result page takes this long on a working line.
+std::atomic<long> wholeRequestMs{120000};
 
 // Body bytes held for the caller before the transfer is paused: enough to
 // serve many small reads per round of the transfer, small enough to keep a
@@ -359,6 +362,7 @@ bool Configure(Request& r, const char* headers, DWORD headersLength, const void*
   r.connectTo = ConnectToList();
   if (r.connectTo != nullptr) curl_easy_setopt(e, CURLOPT_CONNECT_TO, r.connectTo);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs.load());
+  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, wholeRequestMs.load());
 
   const bool follow = r.FollowsRedirects();
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
@@ -513,7 +517,8 @@ BOOL InternetCloseHandle(HINTERNET handle) {
   return 1;
 }
 
-void InternetSetTimeoutsForTesting(long connectMilliseconds, long receiveMilliseconds) {
+void InternetSetTimeoutsForTesting(long connectMilliseconds, long receiveMilliseconds, long wholeMilliseconds) {
   connectTimeoutMs.store(connectMilliseconds);
   receiveTimeoutMs.store(receiveMilliseconds);
+  wholeRequestMs.store(wholeMilliseconds);
 }

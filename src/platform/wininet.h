@@ -81,5 +81,7 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, void* buffer, DWORD* buf
 BOOL InternetCloseHandle(HINTERNET handle);
 
 // For tests only: the time-outs of requests sent from now on, in
-// milliseconds (defaults 60000 to connect, 30000 without data).
-void InternetSetTimeoutsForTesting(long connectMilliseconds, long receiveMilliseconds);
+// milliseconds (defaults 60000 to connect, 30000 without data, 120000 for
+// the whole request from its sending to the body's last byte).
+void InternetSetTimeoutsForTesting(long connectMilliseconds, long receiveMilliseconds,
+                                   long wholeMilliseconds = 120000);

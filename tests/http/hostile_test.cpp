@@ -33,16 +33,7 @@ namespace {
 constexpr long kConnectMs = 500;
 constexpr long kReceiveMs = 400;
 
-bool SendAll(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t sent = send(fd, data, n, MSG_NOSIGNAL);
-    if (sent <= 0) return false;
-    data += sent;
-    n -= static_cast<std::size_t>(sent);
-  }
-  return true;
-}
-bool SendAll(int fd, const std::string& s) { return SendAll(fd, s.data(), s.size()); }
+bool SendAll(int fd, const std::string& s) { return ::SendAll(fd, s.data(), s.size()); }
 
 // Sleeps in short slices; false once the server is stopping.
 bool Pause(int milliseconds, const std::atomic<bool>& stopping) {
@@ -146,7 +137,7 @@ class HostileServer {
 // Sends `bytes` one at a time, `gapMs` apart.
 void Trickle(int fd, const std::string& bytes, int gapMs, const std::atomic<bool>& stopping) {
   for (const char c : bytes) {
-    if (!SendAll(fd, &c, 1) || !Pause(gapMs, stopping)) return;
+    if (!::SendAll(fd, &c, 1) || !Pause(gapMs, stopping)) return;
   }
 }
 
@@ -300,6 +291,24 @@ const HostileCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, HostileServerTest, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
+// A byte every half receive time-out never lets the silence run out; the
+// whole request's own time-out ends it with what came so far.
+TEST(HostileServerDeadlineTest, ByteJustInsideTheReceiveTimeOutForEverEndsAtTheWholeTimeOut) {
+  constexpr long kWholeMs = 1500;
+  InternetSetTimeoutsForTesting(kConnectMs, kReceiveMs, kWholeMs);
+  HostileServer server([](int fd, const std::atomic<bool>& stopping) {
+    if (!ReadHead(fd) || !SendAll(fd, kHead + "\r\n")) return;
+    while (!stopping && SendAll(fd, "x") && Pause(kReceiveMs / 2, stopping)) {
+    }
+  });
+  const ByteSet body = FetchPage(server.Url("/").c_str(), 0);
+  InternetSetTimeoutsForTesting(60000, 30000);
+  const std::string bytes(body.begin(), body.end());
+  EXPECT_GT(bytes.size(), 0u);
+  EXPECT_LE(bytes.size(), static_cast<std::size_t>(kWholeMs / (kReceiveMs / 2) + 1));
+  EXPECT_EQ(bytes.find_first_not_of('x'), std::string::npos);
+}
 
 // The endless body costs a bounded amount of memory: the cap's worth for
 // the result, and a constant part for the transfer.
