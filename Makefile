@@ -19,7 +19,7 @@ TEST_ENV := ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_sta
 else ifeq ($(TSAN),1)
 BUILD ?= build-tsan
 CMAKE_FLAGS := -DQUORVANE_TSAN=ON -DQUORVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-TEST_ENV := TSAN_OPTIONS=halt_on_error=1
+TEST_ENV := TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
 else
 BUILD ?= build
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo

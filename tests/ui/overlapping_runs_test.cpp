@@ -2,7 +2,8 @@
 // when told, with clears, next-page clicks and refreshes between the
 // clicks. Built with ThreadSanitizer (make test TSAN=1) this is the check
 // that runs share no data unguarded; in any build, every row must hold the
-// four cells of one record of one page.
+// four cells of one record of one page. (The suppressions for the toolkit
+// libraries are in tests/tsan.supp.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,29 +14,6 @@
 #include "platform/toolkit_testing.h"
 #include "test_site.h"
 #include "window_fixture.h"
-
-// Under ThreadSanitizer: the toolkit and the libraries under it are not
-// built with it and hand data between their own threads (font matching,
-// the I/O thread pool) through synchronisation it cannot see. A report whose
-// stack passes through one of them says nothing about this program; races
-// between the program's own threads have no such frame and still show.
-extern "C" const char* __tsan_default_suppressions() {
-  return "race:libglib-2.0.so\n"
-         "race:libgio-2.0.so\n"
-         "race:libgobject-2.0.so\n"
-         "race:libgtk-3.so\n"
-         "race:libgdk-3.so\n"
-         "race:libpango-1.0.so\n"
-         "race:libpangoft2-1.0.so\n"
-         "race:libpangocairo-1.0.so\n"
-         "race:libfontconfig.so\n"
-         "race:libcairo.so\n"
-         "race:libharfbuzz.so\n"
-         "race:libwebkit2gtk-4.1.so\n"
-         "race:libjavascriptcoregtk-4.1.so\n"
-         "race:libatk-bridge-2.0.so\n"
-         "race:libatspi.so\n";
-}
 
 namespace {
 
