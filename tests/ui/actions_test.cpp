@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/toolkit_testing.h"
@@ -165,7 +167,7 @@ TEST_F(ActionsTest, ThreeQuickNextPageClicksRunPagesTwoThreeAndFour) {
   ASSERT_TRUE(WaitForBoxes(1));
   CloseMessageBox(kEmptyResultTitle);
   for (int i = 0; i < 3; ++i) Click(&MainWindow::nextPageButton);
-  EXPECT_EQ(currentPage, 4);
+  EXPECT_TRUE(PumpUntil([] { return currentPage == 4; })) << "page " << currentPage;
   ASSERT_TRUE(WaitForRequests(4));
   std::vector<std::string> later = site.Requests();
   later.erase(later.begin());
@@ -305,9 +307,51 @@ TEST_F(ActionsTest, ManyRunsClearingAndFillingAtOnceKeepEveryRowWhole) {
   for (const auto& row : Rows()) EXPECT_TRUE(RowIsConsistent(row)) << row[0] << " | " << row[1] << " | " << row[3];
 }
 
+TEST_F(ActionsTest, WindowAnswersWhileRunsHangOnASiteThatNeverAnswersOrDrips) {
+  // Three runs whose requests the site never answers and one whose answer
+  // comes a byte at a time: the window must take every input meanwhile,
+  // and a run's window operations from another thread must go through.
+  for (int page = 1; page <= 3; ++page) Hold(Target(kAbc, page));
+  site.Drip(Target(kAbc, 4), 60);
+  expectedRequests = 5;
+  Search("abc");
+  for (int i = 0; i < 3; ++i) Click(&MainWindow::nextPageButton);
+  ASSERT_TRUE(WaitForRequests(4));
+
+  ClickControl(window->clearPageCheck);
+  EXPECT_TRUE(PumpUntil([&] { return CheckBoxChecked(window->clearPageCheck); }));
+  ClickControl(window->supportButton);
+  EXPECT_TRUE(WaitForOuterWidth(kWideWidth));
+  std::atomic<bool> probed{false};
+  std::thread probe([&] {
+    SetPageLabelCaption("9");
+    ClearPageCheckChecked();
+    probed = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return probed.load(); }));
+  probe.join();
+  EXPECT_EQ(ControlText(window->pageLabel), "9");
+  // Another search starts at once, beside the hanging ones.
+  Click(&MainWindow::refreshButton);
+  EXPECT_TRUE(WaitForRequests(5));
+  EXPECT_TRUE(OpenMessageBoxes().empty()) << "a run ended while its site still hung";
+
+  // Each run ends in its box once its site has answered (with nothing).
+  for (int page = 1; page <= 3; ++page) site.Release(Target(kAbc, page));
+  EXPECT_TRUE(PumpUntil([&] { return OpenMessageBoxes().size() == 5; }, 30000));
+}
+
 // --- ending -----------------------------------------------------------------
 
 void PrintWhenTheExitRoutinesRun() { std::fputs("exit routines ran\n", stderr); }
+
+// The exit routine ran and no sanitizer had anything to say.
+::testing::Matcher<const std::string&> EndedCleanly() {
+  using ::testing::HasSubstr;
+  using ::testing::Not;
+  return ::testing::AllOf(HasSubstr("exit routines ran"), Not(HasSubstr("Sanitizer")),
+                          Not(HasSubstr("runtime error")));
+}
 
 TEST(ProgramEndDeathTest, ClosingTheWindowEndsAtOnceWhileARunFetches) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -329,7 +373,29 @@ TEST(ProgramEndDeathTest, ClosingTheWindowEndsAtOnceWhileARunFetches) {
         PumpUntil([] { return false; }, 20000);
         std::_Exit(3);
       },
-      ::testing::ExitedWithCode(0), "exit routines ran");
+      ::testing::ExitedWithCode(0), EndedCleanly());
+}
+
+TEST(ProgramEndDeathTest, ClosingTheWindowEndsAtOnceWhileARunsBoxIsOpen) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+  EXPECT_EXIT(
+      {
+        ToolkitInit();
+        std::at_quick_exit(PrintWhenTheExitRoutinesRun);
+        auto* site = new TestSite;  // lists nothing, so the run ends in its box
+        PointSearchSiteAt(*site);
+        MainWindow* w = CreateMainWindow();
+        PumpUntil([&] { return FrameShown(w->frame); });
+        SetControlEnabled(w->searchButton, true);
+        SetControlText(w->keywordEdit, "abc");
+        PressButton(w->searchButton);
+        if (!PumpUntil([] { return OpenMessageBoxes().size() == 1; })) std::_Exit(4);
+        CloseFrame(w->frame);
+        PumpUntil([] { return false; }, 20000);
+        std::_Exit(3);
+      },
+      ::testing::ExitedWithCode(0), EndedCleanly());
 }
 
 TEST(ProgramEndDeathTest, RuntimeErrorEndsWithStatus255WithoutTheExitRoutine) {

@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -67,6 +68,11 @@ void TestSite::Release(const std::string& target) {
   released_.notify_all();
 }
 
+void TestSite::Drip(const std::string& target, int gapMs) {
+  std::lock_guard lock(mutex_);
+  dripGapMs_[target] = gapMs;
+}
+
 std::vector<std::string> TestSite::Requests() {
   std::lock_guard lock(mutex_);
   return requests_;
@@ -104,20 +110,34 @@ void TestSite::Answer(int connection) {
   if (second != std::string::npos) target = request.substr(first + 1, second - first - 1);
 
   std::string body;
+  int gapMs = 0;
   {
     std::unique_lock lock(mutex_);
     requests_.push_back(target);
     released_.wait(lock, [&] { return stopping_ || held_.count(target) == 0; });
     auto page = pages_.find(target);
     if (page != pages_.end()) body = page->second;
+    auto drip = dripGapMs_.find(target);
+    if (drip != dripGapMs_.end()) gapMs = drip->second;
   }
   std::string response = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gbk\r\nContent-Length: " +
                          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
   size_t sent = 0;
   while (sent < response.size()) {
-    ssize_t n = ::send(connection, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+    const size_t piece = gapMs > 0 ? 1 : response.size() - sent;
+    ssize_t n = ::send(connection, response.data() + sent, piece, MSG_NOSIGNAL);
     if (n <= 0) break;
     sent += static_cast<size_t>(n);
+    if (gapMs > 0) {
+      // In slices, so that the site's end does not wait for the drip.
+      bool stopping = false;
+      for (int waited = 0; waited < gapMs && !stopping; waited += 20) {
+        ::poll(nullptr, 0, 20);
+        std::lock_guard lock(mutex_);
+        stopping = stopping_;
+      }
+      if (stopping) break;
+    }
   }
   ::close(connection);
 }

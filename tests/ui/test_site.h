@@ -8,7 +8,8 @@
 //   EXPECT_EQ(site.Requests().front(), "/?q=%61&page=1&by=prev");
 //
 // A target without a page gets an empty 200 response. Held targets are
-// answered only after Release, so a test can keep a run fetching.
+// answered only after Release, so a test can keep a run fetching; dripped
+// targets get their response one byte at a time.
 #pragma once
 
 #include <condition_variable>
@@ -40,6 +41,8 @@ class TestSite {
   void Serve(const std::string& target, const std::string& body);
   void Hold(const std::string& target);
   void Release(const std::string& target);
+  // Sends the target's response one byte every `gapMs` milliseconds.
+  void Drip(const std::string& target, int gapMs);
   // Request targets in the order they arrived.
   std::vector<std::string> Requests();
   size_t RequestCount();
@@ -54,6 +57,7 @@ class TestSite {
   std::condition_variable released_;
   std::map<std::string, std::string> pages_;
   std::set<std::string> held_;
+  std::map<std::string, int> dripGapMs_;
   std::vector<std::string> requests_;
   bool stopping_ = false;
   std::vector<std::thread> connections_;

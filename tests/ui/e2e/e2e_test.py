@@ -276,6 +276,35 @@ def drive(session, site):
     check(table_rows(table) == [], "rows appeared after the empty page")
     check(session.program_process.poll() is None, "the program ended")
 
+    # 5. Refresh brings page 3's box again; closing the window while it is
+    # open ends the program at once, with status 0 and nothing reported.
+    click(button("刷新"), "刷新")
+    wait_for(f"the box titled {EMPTY_RESULT_TITLE} again", empty_result_box)
+
+    def close_button():
+        # The title bar's only button: not one of the window's own controls.
+        own = {"搜搜搜", "上一页", "下一页", "刷新", "支持作者"}
+        top = extents(refresh(frame))[1]
+        for node in descendants(frame):
+            try:
+                if node.getRole() != pyatspi.ROLE_PUSH_BUTTON or node.name in own:
+                    continue
+                x, y, w, h = extents(node)
+            except Exception:
+                continue
+            if w > 0 and h > 0 and y < top + 50:
+                return node
+        return None
+
+    click(wait_for("the title bar's close button", close_button), "the close button")
+    try:
+        status = session.program_process.wait(10)
+    except subprocess.TimeoutExpired:
+        raise CheckFailed("the program still runs 10 s after its window was closed")
+    check(status == 0, f"the program ended with status {status}")
+    log = session.log("program.log")
+    check("Sanitizer" not in log and "runtime error" not in log, f"the program reported:\n{log[-3000:]}")
+
 
 def load_site_module(path):
     spec = importlib.util.spec_from_file_location("demo_site", path)
