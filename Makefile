@@ -4,6 +4,8 @@
 #   make test SANITIZE=1   the same tests built with ASan and UBSan
 #   make bench             the benchmarks (figures on standard output)
 #   make fuzz              every fuzz target for FUZZ_SECONDS (default 600), with clang
+#   make check             what CI runs: make test, then with SANITIZE=1, then
+#                          with TSAN=1, then every fuzz target for 20 seconds
 
 PACKAGES := cmake g++ pkg-config make curl \
 	libgtest-dev libgmock-dev libbenchmark-dev \
@@ -28,7 +30,7 @@ endif
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench fuzz clean
+.PHONY: all deps configure build test check run bench fuzz clean
 
 all: build
 
@@ -50,6 +52,14 @@ build: configure
 
 test: build
 	cd $(BUILD) && env $(TEST_ENV) xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# Each suite in a make of its own: the sanitizer settings are chosen when
+# the Makefile is read.
+check:
+	$(MAKE) test
+	$(MAKE) test SANITIZE=1
+	$(MAKE) test TSAN=1
+	$(MAKE) fuzz FUZZ_SECONDS=20
 
 run: build
 	@tools/run-demo.sh $(BUILD)

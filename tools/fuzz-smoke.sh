@@ -3,8 +3,8 @@
 #
 #   tools/fuzz-smoke.sh [BUILD_DIR] [SECONDS]     defaults: build-fuzz, 20
 #
-# Configures and builds the fuzz project with clang when the build dir has
-# no targets yet. New corpus units and crash artifacts go to a temporary
+# Configures the fuzz project with clang when the build dir is new, and
+# brings its targets up to date. New corpus units and crash artifacts go to a temporary
 # folder, so the seed corpora in tests/fuzz_corpus stay as committed. Exits
 # non-zero when any target crashes, hangs or leaks.
 set -u
@@ -13,10 +13,10 @@ build=${1:-$root/build-fuzz}
 seconds=${2:-20}
 targets="fuzz_text fuzz_url_parts fuzz_cookies fuzz_encoding fuzz_scrape fuzz_regex"
 
-if [ ! -x "$build/fuzz_regex" ]; then
+if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
-  cmake --build "$build" -j "$(nproc)" >/dev/null || exit 1
 fi
+cmake --build "$build" -j "$(nproc)" >/dev/null || exit 1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
