@@ -86,6 +86,11 @@ void ClickControl(Control* control, int button) {
 
 void PressButton(Control* button) { gtk_button_clicked(GTK_BUTTON(button->widget)); }
 
+void PasteUtf8Text(Control* edit, std::string_view utf8) {
+  const std::string text(utf8);
+  gtk_entry_set_text(GTK_ENTRY(edit->widget), text.c_str());
+}
+
 namespace {
 
 std::vector<GtkWidget*> MessageBoxWidgets() {

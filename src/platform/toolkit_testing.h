@@ -33,6 +33,9 @@ void ClickAt(Control* control, int x, int y, int button = 1);
 void ClickControl(Control* control, int button = 1);
 // Presses a button the way its accessible "click" action does.
 void PressButton(Control* button);
+// Replaces an edit box's text with UTF-8 text, as pasting it from another
+// program would: characters code page 936 lacks (emoji) can come in so.
+void PasteUtf8Text(Control* edit, std::string_view utf8);
 
 struct MessageBoxInfo {
   std::string title;

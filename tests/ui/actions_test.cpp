@@ -341,6 +341,35 @@ TEST_F(ActionsTest, WindowAnswersWhileRunsHangOnASiteThatNeverAnswersOrDrips) {
   EXPECT_TRUE(PumpUntil([&] { return OpenMessageBoxes().size() == 5; }, 30000));
 }
 
+// What a user may paste into the keyword box: the request the site gets is
+// still one well-formed address, and the run ends in its box as usual.
+TEST_F(ActionsTest, PastedKeywordsNobodyShouldTypeStillGiveAWellFormedRequest) {
+  std::string hugeChinese;
+  while (hugeChinese.size() < 100 * 1024) hugeChinese += "\xE4\xB8\xAD";  // 中, in UTF-8
+  const std::vector<std::string> pasted = {
+      hugeChinese,
+      "\xF0\x9F\x98\x80 a\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD",  // emoji around a letter
+      "\x01\x07\t\x1b\x7f x?&=#%+/",
+  };
+  for (std::size_t i = 0; i < pasted.size(); ++i) {
+    SCOPED_TRACE("keyword " + std::to_string(i));
+    expectedRequests = i + 1;
+    PasteUtf8Text(window->keywordEdit, pasted[i]);
+    ClickControl(window->searchButton);
+    ASSERT_TRUE(WaitForRequests(i + 1));
+    const std::string target = site.Requests()[i];
+    for (const char ch : target) ASSERT_TRUE(ch >= 0x21 && ch <= 0x7e) << "byte " << static_cast<int>(ch);
+    EXPECT_EQ(target.rfind("/?q=%", 0), 0u) << target.substr(0, 80);
+    EXPECT_EQ(std::count(target.begin(), target.end(), '&'), 2) << target.substr(0, 80);
+    EXPECT_EQ(target.substr(target.size() - 15), "&page=1&by=prev");
+    ASSERT_TRUE(WaitForBoxes(1));
+    CloseMessageBox(kEmptyResultTitle);
+    ASSERT_TRUE(PumpUntil([] { return OpenMessageBoxes().empty(); }));
+  }
+  // The emoji came over as "?", the letter as itself.
+  EXPECT_EQ(site.Requests()[1], "/?q=%3F%20%61%3F%3F&page=1&by=prev");
+}
+
 // --- ending -----------------------------------------------------------------
 
 void PrintWhenTheExitRoutinesRun() { std::fputs("exit routines ran\n", stderr); }
