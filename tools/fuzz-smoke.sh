@@ -4,9 +4,9 @@
 #   tools/fuzz-smoke.sh [BUILD_DIR] [SECONDS]     defaults: build-fuzz, 20
 #
 # Configures the fuzz project with clang when the build dir is new, and
-# brings its targets up to date. New corpus units and crash artifacts go to a temporary
-# folder, so the seed corpora in tests/fuzz_corpus stay as committed. Exits
-# non-zero when any target crashes, hangs or leaks.
+# brings its targets up to date. New corpus units and crash artifacts go to
+# a temporary folder, so the seed corpora in tests/fuzz_corpus stay as
+# committed. Exits non-zero when any target crashes, hangs or leaks.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-fuzz}
