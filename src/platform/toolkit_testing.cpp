@@ -46,6 +46,16 @@ void SyncDisplay() {
   PumpWindowEvents();
 }
 
+// Button releases the toolkit has taken in, so that a click can wait for its
+// own: the server has queued the events once the display is synced, but the
+// toolkit may read them a round of its loop later.
+unsigned buttonReleasesSeen = 0;
+
+void CountButtonReleases(GdkEvent* event, gpointer) {
+  if (event->type == GDK_BUTTON_RELEASE) ++buttonReleasesSeen;
+  gtk_main_do_event(event);
+}
+
 }  // namespace
 
 void ClickAt(Control* control, int x, int y, int button) {
@@ -66,6 +76,9 @@ void ClickAt(Control* control, int x, int y, int button) {
   }
   // XTest input goes through the server like a real mouse's; events sent to
   // a window directly would bypass the toolkit's input devices.
+  static const bool counting = (gdk_event_handler_set(CountButtonReleases, nullptr, nullptr), true);
+  (void)counting;
+  const unsigned releasesBefore = buttonReleasesSeen;
   Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
   XTestFakeMotionEvent(display, -1, left + x, top + y, CurrentTime);
   XFlush(display);
@@ -76,6 +89,7 @@ void ClickAt(Control* control, int x, int y, int button) {
   XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
   XFlush(display);
   SyncDisplay();
+  PumpUntil([&] { return buttonReleasesSeen != releasesBefore; }, 2000);
 }
 
 void ClickControl(Control* control, int button) {
