@@ -4,8 +4,9 @@
 #   make test SANITIZE=1   the same tests built with ASan and UBSan
 #   make bench             the benchmarks (figures on standard output)
 #   make fuzz              every fuzz target for FUZZ_SECONDS (default 600), with clang
-#   make check             what CI runs: make test, then with SANITIZE=1, then
-#                          with TSAN=1, then every fuzz target for 20 seconds
+#   make hardening         the tests with SANITIZE=1, then with TSAN=1, then
+#                          every fuzz target for 20 seconds
+#   make check             what CI runs: make test, then make hardening
 
 PACKAGES := cmake g++ pkg-config make curl \
 	libgtest-dev libgmock-dev libbenchmark-dev \
@@ -30,7 +31,7 @@ endif
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test check run bench fuzz clean
+.PHONY: all deps configure build test hardening check run bench fuzz clean
 
 all: build
 
@@ -55,11 +56,14 @@ test: build
 
 # Each suite in a make of its own: the sanitizer settings are chosen when
 # the Makefile is read.
-check:
-	$(MAKE) test
+hardening:
 	$(MAKE) test SANITIZE=1
 	$(MAKE) test TSAN=1
 	$(MAKE) fuzz FUZZ_SECONDS=20
+
+check:
+	$(MAKE) test
+	$(MAKE) hardening
 
 run: build
 	@tools/run-demo.sh $(BUILD)
