@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 #include <unistd.h>
 
@@ -382,25 +383,32 @@ void PrintWhenTheExitRoutinesRun() { std::fputs("exit routines ran\n", stderr); 
                           Not(HasSubstr("runtime error")));
 }
 
+// In a death test's child: searches for "abc" on `site` and, once `ready`
+// holds, closes the window as its close button does. The program must end
+// from there; status 3 says it did not, 4 that `ready` never came.
+[[noreturn]] void SearchThenCloseWhen(TestSite& site, const std::function<bool()>& ready) {
+  ToolkitInit();
+  std::at_quick_exit(PrintWhenTheExitRoutinesRun);
+  PointSearchSiteAt(site);
+  MainWindow* w = CreateMainWindow();
+  PumpUntil([&] { return FrameShown(w->frame); });
+  SetControlEnabled(w->searchButton, true);
+  SetControlText(w->keywordEdit, "abc");
+  PressButton(w->searchButton);
+  if (!PumpUntil(ready)) std::_Exit(4);
+  CloseFrame(w->frame);
+  PumpUntil([] { return false; }, 20000);
+  std::_Exit(3);
+}
+
 TEST(ProgramEndDeathTest, ClosingTheWindowEndsAtOnceWhileARunFetches) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
   EXPECT_EXIT(
       {
-        ToolkitInit();
-        std::at_quick_exit(PrintWhenTheExitRoutinesRun);
         auto* site = new TestSite;  // ends with the process
         site->Hold(Target(kAbc, 1));
-        PointSearchSiteAt(*site);
-        MainWindow* w = CreateMainWindow();
-        PumpUntil([&] { return FrameShown(w->frame); });
-        SetControlEnabled(w->searchButton, true);
-        SetControlText(w->keywordEdit, "abc");
-        PressButton(w->searchButton);
-        PumpUntil([&] { return site->RequestCount() == 1; });
-        CloseFrame(w->frame);
-        PumpUntil([] { return false; }, 20000);
-        std::_Exit(3);
+        SearchThenCloseWhen(*site, [&] { return site->RequestCount() == 1; });
       },
       ::testing::ExitedWithCode(0), EndedCleanly());
 }
@@ -410,19 +418,8 @@ TEST(ProgramEndDeathTest, ClosingTheWindowEndsAtOnceWhileARunsBoxIsOpen) {
   if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
   EXPECT_EXIT(
       {
-        ToolkitInit();
-        std::at_quick_exit(PrintWhenTheExitRoutinesRun);
         auto* site = new TestSite;  // lists nothing, so the run ends in its box
-        PointSearchSiteAt(*site);
-        MainWindow* w = CreateMainWindow();
-        PumpUntil([&] { return FrameShown(w->frame); });
-        SetControlEnabled(w->searchButton, true);
-        SetControlText(w->keywordEdit, "abc");
-        PressButton(w->searchButton);
-        if (!PumpUntil([] { return OpenMessageBoxes().size() == 1; })) std::_Exit(4);
-        CloseFrame(w->frame);
-        PumpUntil([] { return false; }, 20000);
-        std::_Exit(3);
+        SearchThenCloseWhen(*site, [] { return OpenMessageBoxes().size() == 1; });
       },
       ::testing::ExitedWithCode(0), EndedCleanly());
 }
