@@ -34,17 +34,23 @@ struct FetchState {
   Text& rawHeaders;
 };
 
+// A value that goes into a header line ends at its first line break: a CR
+// or LF inside it would start a header line of the sender's choosing.
+Text UpToLineBreak(TextView value) { return Text(value.substr(0, value.find_first_of("\r\n"))); }
+
 Text AgentFor(const Text& headers) {
   if (FindText(headers, "User-Agent:", 1, true) == -1) return Text(kDefaultUserAgent);
   Text agent = TrimBothEnds(TextBetween(headers, "User-Agent:", "\r\n"));
-  if (agent.empty()) agent = ValueAfterColon(headers);
+  // The first-colon rule can reach past a line break ("User-Agent: \r\nX: 1").
+  if (agent.empty()) agent = UpToLineBreak(ValueAfterColon(headers));
   return agent;
 }
 
 void AddDefaultHeaderLines(const Text& url, FetchState& s) {
   Text& h = s.headers;
   if (FindText(h, "Referer:") == -1) {
-    h = h.empty() ? ConcatTexts(Text("Referer: "), url) : ConcatTexts(std::move(h), "\r\nReferer: ", url);
+    const Text referer = UpToLineBreak(url);
+    h = h.empty() ? ConcatTexts(Text("Referer: "), referer) : ConcatTexts(std::move(h), "\r\nReferer: ", referer);
   }
   if (FindText(h, "Accept:") == -1) h = ConcatTexts(std::move(h), "\r\nAccept: */*");
   if (FindText(h, "Accept-Language:") == -1) h = ConcatTexts(std::move(h), "\r\nAccept-Language: zh-cn");
@@ -133,9 +139,14 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
   bool sawLocation = false;
   for (int i = 1; i <= TextArrayCount(lines); ++i) {
     const Text& line = TextArrayAt(lines, i);
+    // A blank Location (nothing, or only spaces and tabs) names no place to
+    // go: it counts as no Location line.
     if (FindText(line, "Location:") != -1) {
-      s.location = ValueAfterColon(line);
-      sawLocation = true;
+      Text value = ValueAfterColon(line);
+      if (value.find_first_not_of(" \t") != Text::npos) {
+        s.location = std::move(value);
+        sawLocation = true;
+      }
     }
     if (FindText(line, "Set-Cookie") != -1) {
       s.receivedCookies =

@@ -17,8 +17,10 @@
 //
 // The default lines Referer, Accept, Accept-Language and Content-Type are
 // added to `headers` when it lacks them, then a Cookie line for a non-empty
-// cookie text. A 301 response ("HTTP/1.1 ... 301 Moved") with a Location
-// line is followed to the Location plus the current path, at most 10 times
+// cookie text. The agent and the address in the Referer line end at their
+// first CR or LF, so that no caller text splits the request's header block.
+// A 301 response ("HTTP/1.1 ... 301 Moved") with a Location line that is
+// not blank is followed to the Location plus the current path, at most 10 times
 // in a row; past that the result is empty. A body in which "charset=utf-8"
 // begins within its first 499 bytes, or whose headers hold that marker,
 // comes back in code page 936. Bodies are cut at 64 MiB. The result is empty when the request

@@ -115,6 +115,10 @@ int StatusCode(std::string_view line) {
   return code;
 }
 
+// A header value ends at its first line break, so that no caller text can
+// add header lines of its own to the request.
+std::string UpToLineBreak(std::string_view value) { return std::string(value.substr(0, value.find_first_of("\r\n"))); }
+
 // Bytes a URL must not carry as they are: the request line keeps every
 // other byte of the path exactly as the caller wrote it.
 std::string EscapePath(std::string_view path) {
@@ -202,7 +206,11 @@ struct Request : Handle {
     block.append(line);
     block.append("\r\n");
     if (!line.empty()) {
-      if (StartsWithNoCase(line, "location:")) blockHasLocation = true;
+      // libcurl follows no blank Location, so neither does the block count one.
+      if (StartsWithNoCase(line, "location:") &&
+          line.find_first_not_of(" \t", std::string_view("location:").size()) != std::string_view::npos) {
+        blockHasLocation = true;
+      }
       return;
     }
     blockComplete = true;
@@ -380,7 +388,7 @@ bool Configure(Request& r, const char* headers, DWORD headersLength, const void*
   }
   while (!text.empty()) {
     const std::size_t end = text.find("\r\n");
-    const std::string line(text.substr(0, end));
+    const std::string line = UpToLineBreak(text.substr(0, end));
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 2);
     if (!line.empty()) r.headerList = curl_slist_append(r.headerList, line.c_str());
   }
@@ -420,7 +428,7 @@ bool Configure(Request& r, const char* headers, DWORD headersLength, const void*
 HINTERNET InternetOpenA(const char* agent, DWORD accessType, const char* proxy, const char*, DWORD) {
   TheProcess();
   auto* internet = new Internet;
-  if (agent != nullptr) internet->agent = agent;
+  if (agent != nullptr) internet->agent = UpToLineBreak(agent);
   if (accessType == INTERNET_OPEN_TYPE_PROXY) internet->proxy = ParseProxyList(proxy);
   return static_cast<Handle*>(internet);
 }
@@ -450,7 +458,7 @@ HINTERNET HttpOpenRequestA(HINTERNET connectionHandle, const char* verb, const c
   request->verb = verb != nullptr && *verb != '\0' ? verb : "GET";
   request->path = objectName != nullptr ? objectName : "/";
   request->version = version != nullptr ? version : "HTTP/1.1";
-  if (referrer != nullptr) request->referrer = referrer;
+  if (referrer != nullptr) request->referrer = UpToLineBreak(referrer);
   request->flags = flags;
   return static_cast<Handle*>(request);
 }

@@ -17,6 +17,8 @@
 // INTERNET_FLAG_NO_COOKIES, and connects directly (proxy variables of the
 // environment are ignored) unless the internet handle names an "http=HOST:PORT"
 // proxy. The body streams through InternetReadFile in the caller's pieces.
+// A line break inside the agent, the referrer or a header line ends that
+// value there, so no text the caller passes adds a header line of its own.
 // Connecting gives up after 60 s, receiving after 30 s without data; the
 // send or read then fails.
 //

@@ -252,6 +252,70 @@ TEST(FetchPageTest, Followed301AndResponsesThatAreNot) {
   }
 }
 
+TEST(FetchPageTest, BlankLocationCountsAsNone) {
+  // Whether the stand-in or the fetch handles redirects, a 301 whose
+  // Location line holds nothing (or only spaces) is the final response.
+  const char* const lines[] = {"Location:", "Location:   ", "Location: \t "};
+  for (const char* line : lines) {
+    for (const bool noRedirect : {true, false}) {
+      SCOPED_TRACE(std::string(line) + (noRedirect ? ", no automatic redirects" : ", automatic redirects"));
+      TestServer server([&](const std::string&) {
+        return ServerReply{Response(std::string("HTTP/1.1 301 Moved Permanently\r\n") + line + "\r\n", "moved body")};
+      });
+      Text location, raw;
+      const std::string body = AsString(FetchPage(server.Url("/x?y=1").c_str(), 0, {}, nullptr, nullptr, nullptr,
+                                                  &location, noRedirect, nullptr, std::nullopt, &raw));
+      EXPECT_EQ(body, "moved body");
+      EXPECT_EQ(server.Requests().size(), 1u);
+      EXPECT_EQ(raw.find("HTTP/1.1 301 Moved Permanently\r\n"), 0u) << raw;
+      EXPECT_EQ(location, raw);  // the fallback of a response without Location
+    }
+  }
+}
+
+TEST(FetchPageTest, CallerTextNeverSplitsTheHeaderBlock) {
+  // A line break inside a value that becomes one header line cuts the value
+  // there: the text after it never reaches the wire as a line of its own.
+  struct SplitCase {
+    const char* name;
+    std::string headers;  // the caller's header text
+    std::string path;     // appended to the server's address
+    int evilLines;        // "Evil: 1" lines expected on the wire
+  };
+  const SplitCase cases[] = {
+      // The agent comes from the first-colon rule: "\r\nEvil: 1". The
+      // caller's own second line stays one line.
+      {"agent", "XUser-Agent:   \r\nEvil: 1", "/a", 1},
+      {"agent with bare line feed", "User-Agent: A\nEvil: 1", "/b", 0},
+      {"caller line with bare carriage return", "X-A: 1\rEvil: 1", "/c", 0},
+      // The address goes into the Referer line.
+      {"address in Referer", "", "/x\r\nEvil: 1", 0},
+      {"address with bare line feed in Referer", "", "/x\nEvil: 1", 0},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestServer server([](const std::string&) { return Ok("ok"); });
+    Text headers = c.headers.c_str();
+    const Text url = server.Url(c.path).c_str();
+    EXPECT_EQ(AsString(FetchPage(url, 0, {}, nullptr, nullptr, &headers)), "ok");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const std::string request = server.Requests()[0];
+    const std::string head = RequestHead(request);
+    int evil = 0;
+    for (const std::string& line : RequestHeaderLines(request)) {
+      evil += line.find("Evil") != std::string::npos;
+      // Every line of the head is a proper header line.
+      EXPECT_NE(line.find(':'), std::string::npos) << line;
+    }
+    EXPECT_EQ(evil, c.evilLines) << request;
+    // No line break of any kind but the CR LF pairs that end the lines.
+    std::string stripped = head;
+    for (std::size_t p; (p = stripped.find("\r\n")) != std::string::npos;) stripped.erase(p, 2);
+    EXPECT_EQ(stripped.find_first_of("\r\n"), std::string::npos) << request;
+    EXPECT_EQ(RequestBody(request), "");
+  }
+}
+
 TEST(FetchPageTest, ChainOf301IsBounded) {
   // Ten follows are allowed: the eleventh 301 in a row gives up.
   for (int moves : {10, 11}) {
