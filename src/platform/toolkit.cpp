@@ -47,6 +47,9 @@ bool ToolkitInit() {
   if (running.load()) return true;
   AddFontAliases();
   if (!gtk_init_check(nullptr, nullptr)) return false;
+  // Every window shows the installed application icon in its title bar and
+  // task bar; run from the build tree, where no theme holds it, they show none.
+  gtk_window_set_default_icon_name("example.quorvane.Quorvane");
   windowThread = std::this_thread::get_id();
   running.store(true);
   SetMessageBoxPresenter(PresentMessageBoxGtk);
