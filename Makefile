@@ -36,17 +36,20 @@ NEEDS_HARDENING := $(NEEDS_TEST) $(PACKAGES_FUZZ)
 ifeq ($(SANITIZE),1)
 PRODUCT := no
 BUILD ?= build-asan
-CMAKE_FLAGS := -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+CMAKE_FLAGS := -DQUORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+BENCH := OFF
 TEST_ENV := ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else ifeq ($(TSAN),1)
 PRODUCT := no
 BUILD ?= build-tsan
-CMAKE_FLAGS := -DQUORVANE_TSAN=ON -DQUORVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+CMAKE_FLAGS := -DQUORVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug
+BENCH := OFF
 TEST_ENV := TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
 else
 PRODUCT := yes
 BUILD ?= build
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+BENCH := ON
 TEST_ENV :=
 endif
 PREFIX ?= /usr/local
@@ -83,10 +86,9 @@ deps-fuzz:
 deps-hardening:
 	$(call install_missing,$(NEEDS_HARDENING))
 
-# Everything, tests included, and the benchmarks unless a sanitizer build
-# leaves them out.
+# Everything: the tests, and the benchmarks but in sanitizer builds.
 configure: deps-test
-	@cmake -S . -B $(BUILD) -DQUORVANE_BENCH=ON $(CMAKE_FLAGS) -DBUILD_TESTING=ON >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DBUILD_TESTING=ON -DQUORVANE_BENCH=$(BENCH) >/dev/null
 
 # The program alone needs no test framework: a new build folder is set up
 # without the tests and benchmarks, one that has them keeps them.
