@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build tree and checks it as a user's
 # machine would see it: its file list and control fields, the desktop entry
-# and AppStream metadata through their validators, and the packaged program,
-# unpacked, driven end to end against the demo site.
+# and AppStream metadata through their validators, the icon through GTK's
+# icon theme, and the packaged program, unpacked, driven end to end against
+# the demo site.
 #
 #   tests/package/package_test.sh BUILD_DIR VERSION E2E_SCRIPT DEMO_SITE
 #
@@ -109,6 +110,30 @@ grep -q "<release version=\"$version\" date=\"[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\"
   fail "the metadata has no release $version with a date"
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
   fail "the metadata does not launch $app_id.desktop"
+
+# The icon theme finds the packaged icon by the application id and draws it
+# at the sizes menus and title bars ask for, through the SVG pixbuf loader.
+/usr/bin/python3 - "$root/usr/share/icons" "$app_id" <<'PY' || fail "the icon theme cannot draw the packaged icon"
+import sys
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gtk
+
+icons, app_id = sys.argv[1], sys.argv[2]
+theme = Gtk.IconTheme.new()
+theme.set_search_path([icons, "/usr/share/icons"])
+bad = []
+for size in (16, 24, 32, 48, 64, 128, 256):
+    info = theme.lookup_icon(app_id, size, 0)
+    if info is None or not info.get_filename().startswith(icons + "/"):
+        bad.append(f"{size} px: the theme does not find the packaged icon")
+        continue
+    pixbuf = info.load_icon()
+    if (pixbuf.get_width(), pixbuf.get_height()) != (size, size):
+        bad.append(f"{size} px: drawn at {pixbuf.get_width()}x{pixbuf.get_height()}")
+if bad:
+    sys.exit("\n".join(bad))
+PY
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed" >&2
