@@ -34,6 +34,11 @@ constexpr char8_t kFontAliases[] = u8R"(<?xml version="1.0"?>
 </fontconfig>
 )";
 
+// The name the desktop knows the program by: its desktop entry, its icon and
+// its metadata carry it, and X11's WM_CLASS and Wayland's app id must match
+// it so that the running window is matched to its entry and takes its icon.
+constexpr char kApplicationId[] = "example.quorvane.Quorvane";
+
 void AddFontAliases() {
   FcConfig* config = FcConfigGetCurrent();
   if (config != nullptr) {
@@ -45,11 +50,17 @@ void AddFontAliases() {
 
 bool ToolkitInit() {
   if (running.load()) return true;
+  // Before the toolkit opens its display, which takes the name as it opens.
+  g_set_prgname(kApplicationId);
   AddFontAliases();
   if (!gtk_init_check(nullptr, nullptr)) return false;
+  // The toolkit derives the class from the name at start-up, capitalised;
+  // windows take it as they are made, so the plain id set here holds.
+  gdk_set_program_class(kApplicationId);
   // Every window shows the installed application icon in its title bar and
-  // task bar; run from the build tree, where no theme holds it, they show none.
-  gtk_window_set_default_icon_name("example.quorvane.Quorvane");
+  // task bar; run from the build tree, where no theme holds it, they quietly
+  // show the toolkit's generic one.
+  gtk_window_set_default_icon_name(kApplicationId);
   windowThread = std::this_thread::get_id();
   running.store(true);
   SetMessageBoxPresenter(PresentMessageBoxGtk);

@@ -15,7 +15,10 @@
 #include <functional>
 
 // Starts the toolkit on the calling thread and installs the toolkit's
-// message boxes. False when there is no display to open.
+// message boxes. Names the program "example.quorvane.Quorvane" first, its
+// application id: windows carry it as their class (X11) or app id
+// (Wayland) and take the themed icon of that name. False when there is no
+// display to open.
 bool ToolkitInit();
 
 // True once ToolkitInit has succeeded.

@@ -1,6 +1,7 @@
 // Test drivers on GTK, XTest (through GDK) and WebKitGTK.
 #include "platform/toolkit_testing.h"
 
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -196,6 +197,25 @@ bool WebViewLinkPoint(Control* view, int index, int& x, int& y) {
 }
 
 bool FrameResizable(Frame* frame) { return gtk_window_get_resizable(GTK_WINDOW(frame->window)) != FALSE; }
+
+WindowClassHint FrameWindowClass(Frame* frame) {
+  WindowClassHint out;
+  GdkWindow* shown = gtk_widget_get_window(frame->window);
+  if (shown == nullptr || !GDK_IS_X11_WINDOW(shown)) return out;
+  XClassHint hint{};
+  if (XGetClassHint(GDK_WINDOW_XDISPLAY(shown), GDK_WINDOW_XID(shown), &hint) != 0) {
+    out.instance = hint.res_name != nullptr ? hint.res_name : "";
+    out.className = hint.res_class != nullptr ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+  }
+  return out;
+}
+
+std::string DefaultIconName() {
+  const char* name = gtk_window_get_default_icon_name();
+  return name != nullptr ? name : "";
+}
 
 std::string FrameTitleButtons(Frame* frame) {
   const char* layout = gtk_header_bar_get_decoration_layout(GTK_HEADER_BAR(frame->header));

@@ -55,6 +55,15 @@ bool WebViewLoaded(Control* view);
 bool WebViewLinkPoint(Control* view, int index, int& x, int& y);
 
 bool FrameResizable(Frame* frame);
+// The frame's class hint on X11 (WM_CLASS): how the desktop matches the
+// window to the program's desktop entry.
+struct WindowClassHint {
+  std::string instance;
+  std::string className;
+};
+WindowClassHint FrameWindowClass(Frame* frame);
+// The themed icon name a window shows when it sets none of its own.
+std::string DefaultIconName();
 // The title bar's buttons, as GTK's decoration layout (":close").
 std::string FrameTitleButtons(Frame* frame);
 bool FrameShown(Frame* frame);

@@ -81,6 +81,16 @@ TEST_F(MainWindowTest, StartsNarrowWithEveryControlInPlaceAndSearchDisabled) {
   EXPECT_EQ(ControlFontPixels(window->pageLabel), 16);
 }
 
+// The desktop matches the running window to the program's desktop entry by
+// this name, and shows the entry's icon for it.
+TEST_F(MainWindowTest, WindowCarriesTheApplicationIdAsItsClassAndIconName) {
+  ASSERT_TRUE(WaitForOuterWidth(kNormalWidth));
+  WindowClassHint hint = FrameWindowClass(window->frame);
+  EXPECT_EQ(hint.instance, "example.quorvane.Quorvane");
+  EXPECT_EQ(hint.className, "example.quorvane.Quorvane");
+  EXPECT_EQ(DefaultIconName(), "example.quorvane.Quorvane");
+}
+
 TEST_F(MainWindowTest, SupportButtonShowsTheBrowserBoxAndNarrowingHidesItAgain) {
   ASSERT_TRUE(WaitForOuterWidth(kNormalWidth));
   int left = 0;
