@@ -538,9 +538,23 @@ Menu* CreatePopupMenu(Frame* owner, const std::vector<MenuItem>& items) {
 
 void PopupMenuAt(Menu* menu, int screenX, int screenY) {
   OnUi([&] {
-    GdkWindow* root = gdk_get_default_root_window();
-    GdkRectangle at{screenX, screenY, 1, 1};
-    gtk_menu_popup_at_rect(GTK_MENU(menu->menu), root, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
+    // Placed relative to the frame's own window: a Wayland compositor
+    // places pop-ups only relative to a window of the program and tells it
+    // no screen positions. There the frame's origin and the pointer's
+    // position share the toolkit's stand-in screen, so the difference is
+    // right on both kinds of display.
+    GtkWidget* owner = gtk_menu_get_attach_widget(GTK_MENU(menu->menu));
+    GdkWindow* anchor = owner != nullptr ? gtk_widget_get_window(owner) : nullptr;
+    int originX = 0;
+    int originY = 0;
+    if (anchor != nullptr) {
+      gdk_window_get_origin(anchor, &originX, &originY);
+    } else {
+      anchor = gdk_get_default_root_window();
+    }
+    GdkRectangle at{screenX - originX, screenY - originY, 1, 1};
+    gtk_menu_popup_at_rect(GTK_MENU(menu->menu), anchor, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
+                           nullptr);
   });
 }
 
