@@ -18,10 +18,11 @@
 PACKAGES_BUILD := cmake g++ pkg-config make \
 	libicu-dev libpcre2-dev libcurl4-openssl-dev libgtk-3-dev libwebkit2gtk-4.1-dev
 PACKAGES_RUN := python3 xdg-utils fonts-wqy-microhei librsvg2-common
-# The tests and benchmarks: their frameworks, the private X sessions they
-# drive the window in, the accessibility bindings the end-to-end test reads.
+# The tests and benchmarks: their frameworks, the private X and Wayland
+# sessions they drive the window in, the accessibility bindings the
+# end-to-end tests read.
 PACKAGES_TEST := libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxtst-dev \
-	xvfb xauth xdotool dbus-x11 at-spi2-core python3-pyatspi python3-gi
+	xvfb xauth xdotool dbus-x11 at-spi2-core python3-pyatspi python3-gi weston
 # Making and checking the Debian package (the package test is part of make test).
 PACKAGES_PACKAGE := dpkg-dev file desktop-file-utils appstream
 # The fuzz targets build with clang and its libFuzzer; GCC's sanitizers come with g++.

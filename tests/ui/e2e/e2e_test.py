@@ -158,6 +158,40 @@ def table_rows(table):
     return rows
 
 
+def visible_link(frame):
+    """A link of the web page that lies inside the window, or None."""
+    fx, fy, fw, fh = extents(frame)
+    # The web page's objects may hang below the window or, with the web
+    # engine in a process of its own, below an application of their own.
+    for root in [frame] + [window for _, window in top_levels()]:
+        for node in descendants(refresh(root)):
+            try:
+                if node.getRole() != pyatspi.ROLE_LINK:
+                    continue
+                x, y, w, h = extents(node)
+            except Exception:
+                continue
+            if w > 0 and h > 0 and x >= fx and x + w <= fx + fw and y >= fy and y + h <= fy + fh:
+                return node
+    return None
+
+
+def close_button(frame):
+    """The title bar's only button: not one of the window's own controls."""
+    own = {"搜搜搜", "上一页", "下一页", "刷新", "支持作者"}
+    top = extents(refresh(frame))[1]
+    for node in descendants(frame):
+        try:
+            if node.getRole() != pyatspi.ROLE_PUSH_BUTTON or node.name in own:
+                continue
+            x, y, w, h = extents(node)
+        except Exception:
+            continue
+        if w > 0 and h > 0 and y < top + 50:
+            return node
+    return None
+
+
 # Real input -----------------------------------------------------------------
 
 
@@ -191,24 +225,7 @@ def drive(session, site):
     # 1. Widen, follow a link of the start page, come back narrow with search enabled.
     click(support, "支持作者")
     wait_for("the window to widen", lambda: extents(refresh(frame))[2] > narrow_width + 200)
-    fx, fy, fw, fh = extents(frame)
-
-    def visible_link():
-        # The web page's objects may hang below the window or, with the web
-        # engine in a process of its own, below an application of their own.
-        for root in [frame] + [window for _, window in top_levels()]:
-            for node in descendants(refresh(root)):
-                try:
-                    if node.getRole() != pyatspi.ROLE_LINK:
-                        continue
-                    x, y, w, h = extents(node)
-                except Exception:
-                    continue
-                if w > 0 and h > 0 and x >= fx and x + w <= fx + fw and y >= fy and y + h <= fy + fh:
-                    return node
-        return None
-
-    link = wait_for("a link of the start page inside the window", visible_link)
+    link = wait_for("a link of the start page inside the window", lambda: visible_link(frame))
     click(link, "the start page's link")
     wait_for("搜搜搜 to be enabled", lambda: is_sensitive(search))
     wait_for("the window to narrow again", lambda: extents(refresh(frame))[2] < narrow_width + 50)
@@ -281,22 +298,7 @@ def drive(session, site):
     click(button("刷新"), "刷新")
     wait_for(f"the box titled {EMPTY_RESULT_TITLE} again", empty_result_box)
 
-    def close_button():
-        # The title bar's only button: not one of the window's own controls.
-        own = {"搜搜搜", "上一页", "下一页", "刷新", "支持作者"}
-        top = extents(refresh(frame))[1]
-        for node in descendants(frame):
-            try:
-                if node.getRole() != pyatspi.ROLE_PUSH_BUTTON or node.name in own:
-                    continue
-                x, y, w, h = extents(node)
-            except Exception:
-                continue
-            if w > 0 and h > 0 and y < top + 50:
-                return node
-        return None
-
-    click(wait_for("the title bar's close button", close_button), "the close button")
+    click(wait_for("the title bar's close button", lambda: close_button(frame)), "the close button")
     try:
         status = session.program_process.wait(10)
     except subprocess.TimeoutExpired:
@@ -313,8 +315,11 @@ def load_site_module(path):
     return module
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def run(description, drive_program, **session_options):
+    """The command line of a drive: parses --program and --site, runs
+    `drive_program(session, site)` in a fresh session and returns the exit
+    status, 0 when every check held."""
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--program", required=True)
     parser.add_argument("--site", required=True)
     args = parser.parse_args()
@@ -323,13 +328,14 @@ def main():
     global pyatspi
     started = time.monotonic()
     try:
-        with Session(os.path.abspath(args.program), os.path.abspath(args.site), pages=PAGES_WITH_RESULTS) as session:
+        with Session(os.path.abspath(args.program), os.path.abspath(args.site), pages=PAGES_WITH_RESULTS,
+                     **session_options) as session:
             session.use_in_this_process()
             import pyatspi as atspi_module
 
             pyatspi = atspi_module
             session.start_program()
-            drive(session, site)
+            drive_program(session, site)
     except CheckFailed as failure:
         print(f"FAILED: {failure}", file=sys.stderr)
         return 1
@@ -341,4 +347,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run(__doc__.splitlines()[0], drive))

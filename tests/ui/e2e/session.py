@@ -4,10 +4,13 @@
         s.start_program()
         ...   # pyatspi and xdotool now talk to this session only
 
-A session owns a fresh Xvfb (the display picked with -displayfd), a private
-D-Bus session bus (the accessibility bus is started from it on demand), the
+A session owns a fresh display, a private D-Bus session bus (the accessibility bus is started from it on demand), the
 demo site on a free port and the program, whose requests for the
-share-search host go to that site. `xdg-open` is replaced by a script that
+share-search host go to that site. The display is an X server (Xvfb, the
+display picked with -displayfd) or, with `wayland=True`, a headless Wayland
+compositor (weston's headless backend), which the program then talks to as
+a Wayland client. A headless compositor has no input devices: a Wayland
+session is driven through the accessibility tree alone. `xdg-open` is replaced by a script that
 records the links it is given instead of starting a browser.
 
 Everything started here, and everything those processes leave behind, is
@@ -72,8 +75,9 @@ def _children_of(pid):
 
 
 class Session:
-    def __init__(self, program, site_script, pages=5, screen="1280x1024x24"):
+    def __init__(self, program, site_script, pages=5, screen="1280x1024x24", wayland=False):
         self.program = program
+        self.wayland = wayland
         self.site_script = site_script
         self.pages = pages
         self.screen = screen
@@ -88,8 +92,14 @@ class Session:
         _libc.prctl(PR_SET_CHILD_SUBREAPER, 1)
         self.dir = tempfile.mkdtemp(prefix="quorvane-e2e.")
         try:
-            self._start_display()
-            self._prepare_environment()
+            # The compositor's socket lives in the runtime folder the
+            # environment makes; an X server reports the display it took.
+            if self.wayland:
+                self._prepare_environment()
+                self._start_compositor()
+            else:
+                self._start_display()
+                self._prepare_environment()
             self._start_bus()
             self._start_site()
         except BaseException:
@@ -124,6 +134,23 @@ class Session:
         with os.fdopen(read_end, "rb", buffering=0) as pipe:
             self.display = ":" + _read_line(pipe, 20, "Xvfb to report its display")
 
+    def _start_compositor(self):
+        width, height = self.screen.split("x")[:2]
+        socket = "wayland-quorvane"
+        self._spawn(
+            ["weston", "--backend=headless-backend.so", f"--socket={socket}", f"--width={width}",
+             f"--height={height}", "--idle-time=0"],
+            "weston.log",
+            env=self.env,
+        )
+        path = os.path.join(self.env["XDG_RUNTIME_DIR"], socket)
+        deadline = time.monotonic() + 20
+        while not os.path.exists(path):
+            if self.processes[-1].poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError("the Wayland compositor did not start")
+            time.sleep(0.02)
+        self.env["WAYLAND_DISPLAY"] = socket
+
     def _prepare_environment(self):
         env = dict(os.environ)
         for name in ("WAYLAND_DISPLAY", "NO_AT_BRIDGE", "AT_SPI_BUS_ADDRESS", "DBUS_SESSION_BUS_ADDRESS",
@@ -138,9 +165,12 @@ class Session:
         with open(opener, "w") as f:
             f.write('#!/bin/sh\nprintf "%s\\n" "$*" >> "$QUORVANE_E2E_OPENED"\n')
         os.chmod(opener, 0o755)
+        if self.wayland:
+            env.pop("DISPLAY", None)
+            env["GDK_BACKEND"] = "wayland"
+        else:
+            env.update(DISPLAY=self.display, GDK_BACKEND="x11")
         env.update(
-            DISPLAY=self.display,
-            GDK_BACKEND="x11",
             XDG_RUNTIME_DIR=runtime,
             XDG_CONFIG_HOME=os.path.join(self.dir, "config"),
             XDG_CACHE_HOME=os.path.join(self.dir, "cache"),
@@ -190,8 +220,10 @@ class Session:
         before pyatspi is imported: it connects to the bus on import."""
         for name in ("WAYLAND_DISPLAY", "NO_AT_BRIDGE", "AT_SPI_BUS_ADDRESS"):
             os.environ.pop(name, None)
-        for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "GSETTINGS_BACKEND"):
-            os.environ[name] = self.env[name]
+        os.environ.pop("DISPLAY", None)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "GSETTINGS_BACKEND"):
+            if name in self.env:
+                os.environ[name] = self.env[name]
 
     def links_opened(self):
         try:
@@ -208,7 +240,7 @@ class Session:
             return ""
 
     def dump_logs(self):
-        for name in ("program.log", "site.log", "dbus.log", "xvfb.log"):
+        for name in ("program.log", "site.log", "dbus.log", "xvfb.log", "weston.log"):
             text = self.log(name).strip()
             if text:
                 sys.stderr.write(f"---- {name} ----\n{text[-6000:]}\n")
