@@ -81,7 +81,9 @@ void ClickAt(Control* control, int x, int y, int button) {
   (void)counting;
   const unsigned releasesBefore = buttonReleasesSeen;
   Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-  XTestFakeMotionEvent(display, -1, left + x, top + y, CurrentTime);
+  // The toolkit counts in logical pixels, the server in device pixels.
+  const int scale = gtk_widget_get_scale_factor(widget);
+  XTestFakeMotionEvent(display, -1, (left + x) * scale, (top + y) * scale, CurrentTime);
   XFlush(display);
   SyncDisplay();
   XTestFakeButtonEvent(display, static_cast<unsigned>(button), True, CurrentTime);
@@ -211,6 +213,8 @@ WindowClassHint FrameWindowClass(Frame* frame) {
   }
   return out;
 }
+
+int FrameScaleFactor(Frame* frame) { return gtk_widget_get_scale_factor(frame->window); }
 
 std::string DefaultIconName() {
   const char* name = gtk_window_get_default_icon_name();

@@ -27,7 +27,8 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 void RepeatUntilDone(std::function<bool()> step, int intervalMs = 10);
 
 // Presses and releases a mouse button at a point given in the control's own
-// coordinates, through the X server as a user would. For a list the point
+// coordinates (logical pixels, at any scale), through the X server as a
+// user would. For a list the point
 // is in its rows area, below the column titles.
 void ClickAt(Control* control, int x, int y, int button = 1);
 void ClickControl(Control* control, int button = 1);
@@ -62,6 +63,8 @@ struct WindowClassHint {
   std::string className;
 };
 WindowClassHint FrameWindowClass(Frame* frame);
+// How many device pixels the frame draws per logical pixel (GDK_SCALE).
+int FrameScaleFactor(Frame* frame);
 // The themed icon name a window shows when it sets none of its own.
 std::string DefaultIconName();
 // The title bar's buttons, as GTK's decoration layout (":close").

@@ -2,6 +2,8 @@
 // browser box's new-window event and the list's pop-up menu.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/toolkit_testing.h"
 #include "search/window_ops.h"
 #include "ui/start_page.h"
@@ -79,6 +81,14 @@ TEST_F(MainWindowTest, StartsNarrowWithEveryControlInPlaceAndSearchDisabled) {
 
   EXPECT_EQ(ControlFontFace(window->pageLabel), "WenQuanYi Micro Hei");
   EXPECT_EQ(ControlFontPixels(window->pageLabel), 16);
+}
+
+// These tests also run with the desktop scaled (GDK_SCALE=2): make sure the
+// scale took, so that their logical rectangles were checked at it.
+TEST_F(MainWindowTest, DrawsAtTheDesktopScale) {
+  ASSERT_TRUE(WaitForOuterWidth(kNormalWidth));
+  const char* scale = std::getenv("GDK_SCALE");
+  EXPECT_EQ(FrameScaleFactor(window->frame), scale != nullptr ? std::atoi(scale) : 1);
 }
 
 // The desktop matches the running window to the program's desktop entry by
