@@ -1,11 +1,14 @@
 // The page fetch on the internet-API stand-in.
 #include "http/fetch.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 
-#include "encoding/response_decode.h"
 #include "extract/delimited.h"
+#include "http/body_blocks.h"
 #include "http/cookies.h"
+#include "http/fetch_testing.h"
 #include "http/url_parts.h"
 #include "platform/wininet.h"
 #include "text/byte_set.h"
@@ -18,6 +21,33 @@ constexpr int kReadSize = 1024;
 constexpr int kRawHeaderSize = 5000;
 constexpr int kCharsetWindow = 500;
 constexpr int kMaxFollowed301 = 10;
+
+// Body bytes held by the fetches under way, and their bound.
+std::atomic<long long> heldBodyBytes{0};
+std::atomic<long long> heldBodyBound{kMaxHeldBodyBytes};
+
+// What one fetch holds of the process's room for bodies; handed back when
+// the fetch no longer needs it.
+struct HeldBodyBytes {
+  long long bytes = 0;
+  HeldBodyBytes() = default;
+  HeldBodyBytes(const HeldBodyBytes&) = delete;
+  HeldBodyBytes& operator=(const HeldBodyBytes&) = delete;
+  ~HeldBodyBytes() { GiveBack(); }
+
+  bool Take(long long n) {
+    if (heldBodyBytes.fetch_add(n) + n > heldBodyBound.load()) {
+      heldBodyBytes.fetch_sub(n);
+      return false;
+    }
+    bytes += n;
+    return true;
+  }
+  void GiveBack() {
+    heldBodyBytes.fetch_sub(bytes);
+    bytes = 0;
+  }
+};
 
 // The call's variables, each the caller's or a local stand-in for an
 // omitted one.
@@ -105,21 +135,19 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
                      static_cast<DWORD>(s.postBytes.size()));
   }
 
-  // A hostile or broken server must not exhaust memory: past the cap the
-  // body is treated as if the next read had failed.
-  ByteSet body;
-  // Address space for the largest body up front: only the pages the body
-  // fills are ever touched, and it never has to be copied while it grows.
-  body.reserve(kMaxBodyBytes);
+  // A hostile or broken server must not exhaust memory: past the cap, or
+  // once the process holds all the body bytes it allows, the body is
+  // treated as if the next read had failed.
+  HeldBodyBytes held;
+  BodyBlocks body;
+  ByteSet buffer = BlankByteSet(kReadSize);  // only the bytes a read reports are used
   for (;;) {
-    ByteSet buffer = BlankByteSet(kReadSize);
     DWORD count = 0;
     InternetReadFile(request, buffer.data(), kReadSize, &count);
     if (count == 0) break;
-    const int room = kMaxBodyBytes - ByteSetLength(body);
-    const int take = static_cast<int>(count) < room ? static_cast<int>(count) : room;
-    body = ConcatByteSets(std::move(body), ByteSetLeft(buffer, take));
-    if (ByteSetLength(body) >= kMaxBodyBytes) break;
+    const int take = std::min(static_cast<int>(count), static_cast<int>(kMaxBodyBytes - body.length));
+    if (!AppendToBody(body, buffer.data(), take, [&] { return held.Take(body.blockBytes); })) break;
+    if (body.length >= kMaxBodyBytes) break;
   }
 
   s.rawHeaders = BlankText(kRawHeaderSize);
@@ -162,17 +190,30 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
     if (followed >= kMaxFollowed301) return {};
     const Text next = ConcatTexts(Text(s.location), path);
     s.location.clear();
+    body = BodyBlocks();
+    held.GiveBack();
     return Fetch(next, s, followed + 1);
   }
 
-  const int marker = FindByteSet(body, ToByteSet("charset=utf-8"));
-  if ((marker > 0 && marker < kCharsetWindow) || FindText(s.rawHeaders, "charset=utf-8") != -1) {
-    body = Utf8ToGbkBytes(body);
+  // The marker counts only when it begins in the window, so the bytes up to
+  // the window's end plus the marker's length decide.
+  const ByteSet marker = ToByteSet("charset=utf-8");
+  ByteSet head;
+  for (const ByteSet& block : body.blocks) {
+    const std::size_t want = kCharsetWindow - 1 + marker.size() - 1 - head.size();
+    head.insert(head.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(std::min(want, block.size())));
+    if (head.size() == kCharsetWindow - 1 + marker.size() - 1) break;
   }
-  return body;
+  const int at = FindByteSet(head, marker);
+  if ((at > 0 && at < kCharsetWindow) || FindText(s.rawHeaders, "charset=utf-8") != -1) {
+    body = Utf8BodyToGbk(std::move(body));
+  }
+  return JoinBody(std::move(body));
 }
 
 }  // namespace
+
+void SetHeldBodyBoundForTesting(long long bytes) { heldBodyBound.store(bytes > 0 ? bytes : kMaxHeldBodyBytes); }
 
 ByteSet FetchPage(const Text& url, int method, TextView postText, Text* cookies, Text* receivedCookies,
                   Text* headers, Text* location, bool noRedirect, ByteSet* postBytes, std::optional<TextView> proxy,

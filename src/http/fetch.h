@@ -23,7 +23,10 @@
 // not blank is followed to the Location plus the current path, at most 10 times
 // in a row; past that the result is empty. A body in which "charset=utf-8"
 // begins within its first 499 bytes, or whose headers hold that marker,
-// comes back in code page 936. Bodies are cut at 64 MiB. The result is empty when the request
+// comes back in code page 936. Bodies are cut at kMaxBodyBytes, and all
+// fetches of the process together hold at most kMaxHeldBodyBytes of body: a
+// fetch that would go past that ends as if its next read had failed, with
+// the bytes read so far as its body. The result is empty when the request
 // failed; no failure is reported otherwise.
 #pragma once
 
@@ -36,8 +39,18 @@ inline constexpr TextView kDefaultUserAgent =
     "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; Q7ZKV; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; .NET "
     "CLR 3.5.21022)";
 
-// The longest body kept; the rest of a larger one is not read.
-inline constexpr int kMaxBodyBytes = 64 * 1024 * 1024;
+// Result pages run from tens to a few hundred KB. The longest body kept is
+// twenty times the largest of them, and the rest of a larger one is not
+// read: no page is cut, and a server that sends without end costs at most
+// this much.
+inline constexpr int kMaxBodyBytes = 8 * 1024 * 1024;
+
+// The body bytes all fetches of the process hold at once. Any number of
+// searches may overlap (a user clicking through pages of a slow site starts
+// one each time); this is room for hundreds of real pages in flight at once,
+// or sixteen bodies at the cap, and keeps the program far below a gigabyte
+// whatever the servers send.
+inline constexpr long long kMaxHeldBodyBytes = 128LL * 1024 * 1024;
 
 // `method` 1 is a POST; any value but 0 sends `postBytes` (filled from
 // `postText` when empty). `receivedCookies` gets the response's Set-Cookie

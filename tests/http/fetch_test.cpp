@@ -396,7 +396,7 @@ TEST(FetchPageTest, ChunkedAndCloseDelimitedBodies) {
   }
 }
 
-TEST(FetchPageTest, LargeBodyStreamsAndIsCappedAt64MiB) {
+TEST(FetchPageTest, LargeBodyStreamsAndIsCapped) {
   const long long size = kMaxBodyBytes + 100000LL;
   TestServer server([&](const std::string&) {
     return ServerReply{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n", size};
