@@ -11,7 +11,7 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-fuzz}
 seconds=${2:-20}
-targets="fuzz_text fuzz_url_parts fuzz_cookies fuzz_encoding fuzz_scrape fuzz_regex"
+targets="fuzz_text fuzz_url_parts fuzz_cookies fuzz_encoding fuzz_scrape fuzz_regex fuzz_response"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
