@@ -127,24 +127,30 @@ int ToResult(long long size) {
 }
 
 // The substitution used when a character cannot be encoded: the caller's
-// default character if one was given, the converter's own otherwise.
+// default character if one was given, the converter's own otherwise ("?" in
+// code page 936, U+FFFD in UTF-8). Every such character gets it, the
+// invisible ones too. ICU's own substitution callback drops default-ignorable
+// characters (U+FEFF, U+200B, U+00AD, ...); a text ending in one then did not
+// fit a buffer of the size its own size query gave, since the conversion
+// stops as soon as the buffer is full, before it learns that the last
+// character writes nothing.
 struct Substitution {
   char bytes[2] = {};
   int8_t length = 0;
   bool used = false;
 };
 
-void OnUnencodable(const void* context, UConverterFromUnicodeArgs* args, const UChar* units, int32_t length,
-                   UChar32 codePoint, UConverterCallbackReason reason, UErrorCode* error) {
+void OnUnencodable(const void* context, UConverterFromUnicodeArgs* args, const UChar* /*units*/,
+                   int32_t /*length*/, UChar32 /*codePoint*/, UConverterCallbackReason reason, UErrorCode* error) {
   if (reason > UCNV_IRREGULAR) return;  // reset, close, clone: nothing to substitute
   auto* substitution = static_cast<Substitution*>(const_cast<void*>(context));
   substitution->used = true;
-  if (substitution->length == 0) {
-    UCNV_FROM_U_CALLBACK_SUBSTITUTE(nullptr, args, units, length, codePoint, reason, error);
-    return;
-  }
   *error = U_ZERO_ERROR;
-  ucnv_cbFromUWriteBytes(args, substitution->bytes, substitution->length, 0, error);
+  if (substitution->length == 0) {
+    ucnv_cbFromUWriteSub(args, 0, error);
+  } else {
+    ucnv_cbFromUWriteBytes(args, substitution->bytes, substitution->length, 0, error);
+  }
 }
 
 bool EncodableInGbk(UChar32 codePoint) {

@@ -52,6 +52,7 @@ const DecodeCase kDecodeCases[] = {
     {"CombiningAcuteComposed", "e\xCC\x81", std::string("e\0\x01\x03", 4), "\xA8\xA6"},
     {"EuroToSingleByte", "\xE2\x82\xAC", "\xAC\x20", "\x80"},
     {"InvalidByteSubstituted", "a\xFF" "b", std::string("a\0\xFD\xFF" "b\0", 6), "a?b"},
+    {"InvisibleLastCharacterBecomesDefaultCharacter", "a\xEF\xBB\xBF", std::string("a\0\xFF\xFE", 4), "a?"},
     {"CutOffSequenceSubstituted", "a\xE4\xB8", std::string("a\0\xFD\xFF", 4), "a?"},
     {"Empty", "", "", ""},
 };

@@ -95,6 +95,10 @@ const EncodeCase kEncodeCases[] = {
     {"GbkUnmappableBecomesQuestionMark", CP_GBK, 0, u"a\u0E01b", 3, "a?b"},
     {"GbkLoneSurrogateBecomesQuestionMark", CP_GBK, 0, u"a\xD800", 2, "a?"},
     {"GbkMarkLeftAloneWithoutCheck", CP_GBK, 0, u"e\u0301", 2, "e?"},
+    // Invisible characters the code page cannot hold are no exception.
+    {"GbkInvisibleAloneBecomesQuestionMark", CP_GBK, 0, u"\uFEFF", 1, "?"},
+    {"GbkInvisibleLastBecomesQuestionMark", CP_GBK, 0, u"a\u200C", 2, "a?"},
+    {"GbkInvisibleLastWhileComposing", CP_GBK, WC_COMPOSITECHECK, u"e\u0301\u00AD", 3, "\xA8\xA6?"},
     {"ComposesAcuteE", CP_GBK, WC_COMPOSITECHECK, u"xe\u0301y", 4, "x\xA8\xA6y"},
     {"ComposesVoicedKana", CP_GBK, WC_COMPOSITECHECK, u"\u304B\u3099", 2, "\xA4\xAC"},
     {"ComposesTwoMarksInTurn", CP_GBK, WC_COMPOSITECHECK, u"u\u0308\u0301", 3, "\xA8\xB6"},

@@ -8,7 +8,10 @@
 #include <iterator>
 #include <vector>
 
+#include "encoding/response_decode.h"
+#include "encoding/url_encode.h"
 #include "search/sites.h"
+#include "text/byte_set.h"
 #include "text/text_ops.h"
 
 namespace {
@@ -48,6 +51,13 @@ void ExpectRows(const std::vector<Row>& got, const std::vector<Row>& expected) {
   }
 }
 
+// The shares of crlf_page.html.
+const std::vector<Row> kCrlfPageRows = {
+    {"电影合集.rar", "1.5 GB", "小明", "http://pan.quorvane.example/s/1a"},
+    {"我的电影", "文件夹", "阿强", "http://pan.quorvane.example/s/2b"},
+    {"notes 电影.txt", "12 KB", "Lee", "http://pan.quorvane.example/s/3c"},
+};
+
 TEST(ScrapeFixtureTest, PagesAsTheSiteWritesThem) {
   const struct {
     const char* file;
@@ -55,10 +65,7 @@ TEST(ScrapeFixtureTest, PagesAsTheSiteWritesThem) {
   } cases[] = {
       // Every share inside the listing, none after it; upper-case <EM>
       // goes too, and a share without a size is a folder.
-      {"crlf_page.html",
-       {{"电影合集.rar", "1.5 GB", "小明", "http://pan.quorvane.example/s/1a"},
-        {"我的电影", "文件夹", "阿强", "http://pan.quorvane.example/s/2b"},
-        {"notes 电影.txt", "12 KB", "Lee", "http://pan.quorvane.example/s/3c"}}},
+      {"crlf_page.html", kCrlfPageRows},
       // Bare line feeds: no entry end is complete.
       {"lf_page.html", {}},
       // The first share's end lacks its carriage return: it runs into the
@@ -73,6 +80,29 @@ TEST(ScrapeFixtureTest, PagesAsTheSiteWritesThem) {
     SCOPED_TRACE(c.file);
     std::vector<ResultRecord> keep;
     ExpectRows(Scrape(ReadFixture(c.file), &keep), c.expected);
+  }
+}
+
+TEST(ScrapeFixtureTest, Utf8PageEndingInAnInvisibleCharacterKeepsItsRows) {
+  // The page as a UTF-8 body, converted as the fetch converts it. Code page
+  // 936 has no form for these characters: each becomes the default
+  // character, and the rest of the page is all there.
+  const Text utf8 = AnsiToUtf8(ReadFixture("crlf_page.html"));
+  const struct {
+    const char* what;
+    const char* bytes;
+  } tails[] = {
+      {"U+FEFF", "\xEF\xBB\xBF"},
+      {"U+200B", "\xE2\x80\x8B"},
+      {"U+00AD", "\xC2\xAD"},
+      {"U+FE0F", "\xEF\xB8\x8F"},
+  };
+  for (const auto& tail : tails) {
+    SCOPED_TRACE(tail.what);
+    const Text page = ByteSetToText(Utf8ToGbkBytes(ToByteSet(ConcatTexts(utf8, tail.bytes))));
+    EXPECT_EQ(page, ConcatTexts(ReadFixture("crlf_page.html"), "?"));
+    std::vector<ResultRecord> keep;
+    ExpectRows(Scrape(page, &keep), kCrlfPageRows);
   }
 }
 
