@@ -2,16 +2,27 @@
 // growing byte sets and text arrays piece by piece.
 //
 //   build/bench/bench_text --benchmark_filter=FindText
+//   build/bench/bench_text --benchmark_filter='Scan'   # every scan, 1 to 100 MB
 //
 // The texts mix two-byte characters of code page 936 with ASCII words,
 // markup and line breaks, about half and half, like a result page. The
 // growth benchmarks report a complexity fit: it should come out as O(N).
+//
+// The scans run on friendly inputs and on the inputs that make a naive scan
+// slow, each at 1, 10 and 100 MB. After the table the program prints how
+// each one's time grows from one size to the next: about x10 is linear.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include <unistd.h>
+
+#include "extract/delimited.h"
 #include "text/byte_set.h"
 #include "text/text_array.h"
 #include "text/text_ops.h"
@@ -108,6 +119,104 @@ void BM_SplitTextLines(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitTextLines)->Unit(benchmark::kMillisecond);
 
+// Scans at 1, 10 and 100 MB, named BM_Scan.../MB:n so that the growth
+// table can pair them up.
+void ScanSizes(benchmark::internal::Benchmark* b, std::vector<std::int64_t> modes) {
+  b->ArgNames({"mode", "MB"});
+  for (std::int64_t mode : modes) {
+    for (std::int64_t mb : {1, 10, 100}) b->Args({mode, mb});
+  }
+  b->Unit(benchmark::kMillisecond)->MinTime(0.2);
+}
+
+void SetBytes(benchmark::State& state, const Text& text) {
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+
+// A text of one letter only.
+const Text& RunOfA(std::int64_t bytes) {
+  static std::map<std::int64_t, Text> cache;
+  auto it = cache.find(bytes);
+  if (it == cache.end()) it = cache.emplace(bytes, Text(static_cast<std::size_t>(bytes), 'a')).first;
+  return it->second;
+}
+
+// "a" 999 times, then "b": it matches everywhere in a run of "a" but for
+// its last byte.
+const Text& NearMatch() {
+  static const Text needle = ConcatTexts(Text(999, 'a'), "b");
+  return needle;
+}
+
+// Friendly: a search text absent from the text (mode 0 exact, 1 folded).
+void BM_ScanFindAbsent(benchmark::State& state) {
+  const Text& text = MixedText(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(FindText(text, "zzq", 1, state.range(0) != 0));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanFindAbsent)->Apply([](auto* b) { ScanSizes(b, {0, 1}); });
+
+// Friendly: markup deleted, about one match per 150 bytes (mode 0 folded, as
+// the scraper calls it, 1 exact).
+void BM_ScanReplaceMarkup(benchmark::State& state) {
+  const Text& text = MixedText(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(ReplaceSubtext(text, "<em>", "", 1, -1, state.range(0) != 0));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanReplaceMarkup)->Apply([](auto* b) { ScanSizes(b, {0, 1}); });
+
+// Friendly: a text cut into its lines.
+void BM_ScanSplitLines(benchmark::State& state) {
+  const Text& text = MixedText(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(SplitText(text, "\r\n"));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanSplitLines)->Apply([](auto* b) { ScanSizes(b, {0}); });
+
+// Adversarial: letter case folded, the find text starts with a letter whose
+// other case never occurs and that itself occurs every 80 bytes or so (mode
+// 0 folded, 1 exact).
+void BM_ScanReplaceRareOtherCase(benchmark::State& state) {
+  const Text& text = MixedText(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(ReplaceSubtext(text, "a", "", 1, -1, state.range(0) != 0));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanReplaceRareOtherCase)->Apply([](auto* b) { ScanSizes(b, {0, 1}); });
+
+// Adversarial: five replacements in turn over mixed text, letter case
+// folded, the find texts starting with letters.
+void BM_ScanReplaceFivePairs(benchmark::State& state) {
+  const Text& text = MixedText(state.range(1) * kMegabyte);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        ReplaceFivePairs(text, std::nullopt, 1, false, "<em>", "", "a", "", "c", "C", "d,", "", "e", "E"));
+  }
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanReplaceFivePairs)->Apply([](auto* b) { ScanSizes(b, {0}); });
+
+// Adversarial: the near match over a run of "a" (mode 0 exact, 1 folded).
+void BM_ScanFindNearMatch(benchmark::State& state) {
+  const Text& text = RunOfA(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(FindText(text, NearMatch(), 1, state.range(0) != 0));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanFindNearMatch)->Apply([](auto* b) { ScanSizes(b, {0, 1}); });
+
+void BM_ScanFindReverseNearMatch(benchmark::State& state) {
+  const Text& text = RunOfA(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(FindTextReverse(text, NearMatch(), state.range(0) != 0));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanFindReverseNearMatch)->Apply([](auto* b) { ScanSizes(b, {0, 1}); });
+
+void BM_ScanSplitNearMatch(benchmark::State& state) {
+  const Text& text = RunOfA(state.range(1) * kMegabyte);
+  for (auto _ : state) benchmark::DoNotOptimize(SplitText(text, NearMatch()));
+  SetBytes(state, text);
+}
+BENCHMARK(BM_ScanSplitNearMatch)->Apply([](auto* b) { ScanSizes(b, {0}); });
+
 // A response body read 1 KiB at a time.
 void BM_AppendByteSetPieces(benchmark::State& state) {
   const std::int64_t total = state.range(0) * kMegabyte;
@@ -147,3 +256,55 @@ BENCHMARK(BM_TextArrayAppend)
     ->Complexity(benchmark::oN);
 
 }  // namespace
+
+// The console table, then for every benchmark with an "MB" argument its CPU time
+// at each size against the size before: "x10.2" from 1 to 10 MB is linear,
+// "x100" quadratic.
+class GrowthReporter : public benchmark::ConsoleReporter {
+ public:
+  // Colours only on a terminal, so that a saved table reads plainly.
+  GrowthReporter() : ConsoleReporter(isatty(fileno(stdout)) != 0 ? OO_Defaults : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      std::string name = run.benchmark_name();
+      const std::size_t at = name.find("/MB:");
+      if (at == std::string::npos) continue;
+      const std::size_t end = name.find('/', at + 1);
+      const long long mb = std::stoll(name.substr(at + 4, end - at - 4));
+      name.erase(at, end == std::string::npos ? std::string::npos : end - at);
+      growth_[name][mb] = run.GetAdjustedCPUTime();
+    }
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    if (growth_.empty()) return;
+    std::printf("\nGrowth of the time with the size (x10 per step is linear):\n");
+    for (const auto& [name, times] : growth_) {
+      std::printf("  %-50s", name.c_str());
+      const std::pair<const long long, double>* before = nullptr;
+      for (const auto& entry : times) {
+        if (before != nullptr && before->second > 0) {
+          std::printf("  %lld->%lld MB x%.1f", before->first, entry.first, entry.second / before->second);
+        }
+        before = &entry;
+      }
+      std::printf("\n");
+    }
+  }
+
+ private:
+  std::map<std::string, std::map<long long, double>> growth_;
+};
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  GrowthReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -14,17 +15,6 @@ constexpr Byte kFullWidthSpaceByte = 0xA1;  // the full-width space is A1 A1
 inline Byte At(TextView t, std::size_t i) { return static_cast<Byte>(t[i]); }
 inline bool IsLeadByte(Byte b) { return b >= 0x80; }
 inline Byte FoldAscii(Byte b) { return (b >= 'A' && b <= 'Z') ? static_cast<Byte>(b + 0x20) : b; }
-
-// Whether `sub` (not empty) stands at offset p; the caller checked the room.
-inline bool EqualAt(TextView text, std::size_t p, TextView sub, bool foldCase) {
-  if (!foldCase) {
-    return text[p] == sub[0] && std::memcmp(text.data() + p + 1, sub.data() + 1, sub.size() - 1) == 0;
-  }
-  for (std::size_t i = 0; i < sub.size(); ++i) {
-    if (FoldAscii(At(text, p + i)) != FoldAscii(At(sub, i))) return false;
-  }
-  return true;
-}
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
@@ -45,58 +35,134 @@ inline bool IsCutOffFrom(TextView text, std::size_t from) {
   return last >= from && IsLeadByte(At(text, last)) && IsCharacterStart(text, from, last);
 }
 
-// Offset of the first match of `sub` (not empty) at a character start of a
-// walk that starts at `from`, or kNone. Candidates for the first byte are
-// found with memchr; each is then checked to be a character start by looking
-// back only as far as the previous candidate, so the whole search stays
-// linear while skipping most bytes at memchr speed.
-std::size_t FindFrom(TextView text, std::size_t from, TextView sub, bool foldCase) {
-  const std::size_t n = text.size();
-  const std::size_t m = sub.size();
-  if (n < m || from > n - m) return kNone;
-  const std::size_t lastStart = n - m;
-  const Byte first = At(sub, 0);
-  Byte other = first;
-  if (foldCase && first >= 'a' && first <= 'z') other = static_cast<Byte>(first - 0x20);
-  if (foldCase && first >= 'A' && first <= 'Z') other = static_cast<Byte>(first + 0x20);
+// A sub-text (not empty) made ready for a search that reads every byte of the
+// text once, whatever the text and the sub-text: the Knuth-Morris-Pratt
+// automaton over bytes, letter case folded when asked. Comparing the sub-text
+// at each candidate instead costs the sub-text's length per candidate, and a
+// sub-text that nearly matches everywhere ("a" many times, then "b", over a
+// text of "a") makes that the product of the two lengths.
+struct Pattern {
+  TextView sub;
+  bool foldCase = false;
+  // border[i]: the length of the longest proper prefix of the first i + 1
+  // bytes that is also their suffix (compared folded when folding).
+  std::vector<std::size_t> border;
+  // The byte a match starts with, and its other letter case when folding
+  // (the same byte otherwise).
+  Byte first = 0;
+  Byte firstOther = 0;
 
-  auto next = [&](Byte b, std::size_t at) -> std::size_t {
-    if (at > lastStart) return kNone;
-    const void* hit = std::memchr(text.data() + at, b, lastStart - at + 1);
-    return hit == nullptr ? kNone : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-  };
-  std::size_t nextFirst = next(first, from);
-  std::size_t nextOther = other == first ? kNone : next(other, from);
-  std::size_t walk = from;  // a known character start, never beyond the candidate
-  while (true) {
-    std::size_t c = std::min(nextFirst, nextOther);
-    if (c == kNone) return kNone;
-    bool isStart = IsCharacterStart(text, walk, c);
-    if (isStart && EqualAt(text, c, sub, foldCase)) return c;
-    // c starts a character, or else c - 1 did and c + 1 starts the next one.
-    walk = isStart ? c : c + 1;
-    if (c == nextFirst) nextFirst = next(first, c + 1);
-    if (c == nextOther) nextOther = next(other, c + 1);
+  Byte Key(Byte b) const { return foldCase ? FoldAscii(b) : b; }
+  Byte KeyAt(std::size_t i) const { return Key(At(sub, i)); }
+};
+
+Pattern MakePattern(TextView sub, bool foldCase) {
+  Pattern p;
+  p.sub = sub;
+  p.foldCase = foldCase;
+  p.border.assign(sub.size(), 0);
+  for (std::size_t i = 1, k = 0; i < sub.size(); ++i) {
+    const Byte b = p.KeyAt(i);
+    while (k > 0 && p.KeyAt(k) != b) k = p.border[k - 1];
+    if (p.KeyAt(k) == b) ++k;
+    p.border[i] = k;
   }
+  p.first = At(sub, 0);
+  p.firstOther = p.first;
+  if (foldCase && p.first >= 'a' && p.first <= 'z') p.firstOther = static_cast<Byte>(p.first - 0x20);
+  if (foldCase && p.first >= 'A' && p.first <= 'Z') p.firstOther = static_cast<Byte>(p.first + 0x20);
+  return p;
 }
 
-// Visits every character start from `from` on, calling visit(p) until it
-// returns false. Returns the offset where the walk stopped: the text's length,
-// a cut-off character's offset, or where visit asked to stop.
-template <class Visit>
-std::size_t WalkCharacters(TextView text, std::size_t from, Visit visit) {
-  std::size_t p = from;
-  const std::size_t n = text.size();
-  while (p < n) {
-    if (!visit(p)) return p;
-    if (IsLeadByte(At(text, p))) {
-      if (p + 1 >= n) return p;  // cut-off character
-      p += 2;
+// One search through one text, left to right, that goes on where it stopped:
+// a run of searches over the same text (ReplaceSubtext, SplitText,
+// FindTextReverse) reads each byte once in all.
+//
+// While nothing of the sub-text is matched the search skips with memchr to
+// the next byte that can start a match. Where each byte value occurs next is
+// remembered, so a byte that is rare (the other letter case of the first
+// byte, say) is looked for once, not once per match.
+struct Search {
+  TextView text;
+  const Pattern& pattern;
+  std::size_t pos = 0;      // the next byte to read
+  std::size_t matched = 0;  // how many bytes of the sub-text end just before pos
+  std::size_t walk = 0;     // a character start of the walk, at or before the next match
+  std::size_t nextFirst = kNone;  // where pattern.first occurs next, when at or after pos
+  std::size_t nextOther = kNone;  // the same for pattern.firstOther
+};
+
+// The last offset a match can start at, kNone when the sub-text is longer
+// than the text.
+inline std::size_t LastStart(const Search& s) {
+  return s.text.size() < s.pattern.sub.size() ? kNone : s.text.size() - s.pattern.sub.size();
+}
+
+// The next offset at or after `from` (not beyond `last`) that holds `b`.
+inline std::size_t NextByte(TextView text, Byte b, std::size_t from, std::size_t last) {
+  if (last == kNone || from > last) return kNone;
+  const void* hit = std::memchr(text.data() + from, b, last - from + 1);
+  return hit == nullptr ? kNone : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+}
+
+// Goes on at `from`, at or after where the search stopped, which the walk
+// takes as a character start; nothing before it matches any more.
+void SearchFrom(Search& s, std::size_t from) {
+  s.pos = from;
+  s.matched = 0;
+  s.walk = from;
+}
+
+Search StartSearch(TextView text, const Pattern& pattern, std::size_t from) {
+  Search s{text, pattern};
+  SearchFrom(s, from);
+  const std::size_t last = LastStart(s);
+  s.nextFirst = NextByte(text, pattern.first, from, last);
+  s.nextOther = pattern.firstOther == pattern.first ? kNone : NextByte(text, pattern.firstOther, from, last);
+  return s;
+}
+
+// The offset of the next match that starts at a character start of the walk,
+// or kNone. Matches may overlap the one found before; call SearchFrom to go
+// on after a match instead.
+std::size_t NextMatch(Search& s) {
+  const Pattern& p = s.pattern;
+  const std::size_t m = p.sub.size();
+  const std::size_t last = LastStart(s);
+  if (last == kNone) return kNone;
+  const TextView text = s.text;
+  if (s.matched == m) s.matched = p.border[m - 1];
+  while (true) {
+    if (s.matched == 0) {
+      if (s.pos > last) return kNone;
+      // kNone lies beyond every position, so a byte found nowhere is not
+      // looked for again.
+      if (s.nextFirst < s.pos) s.nextFirst = NextByte(text, p.first, s.pos, last);
+      if (s.nextOther < s.pos) s.nextOther = NextByte(text, p.firstOther, s.pos, last);
+      const std::size_t c = std::min(s.nextFirst, s.nextOther);
+      if (c == kNone) {
+        s.pos = text.size();
+        return kNone;
+      }
+      s.pos = c + 1;
+      s.matched = 1;
     } else {
-      p += 1;
+      // Too few bytes left to finish any match.
+      if (text.size() - s.pos < m - s.matched) return kNone;
+      const Byte b = p.Key(At(text, s.pos));
+      while (s.matched > 0 && p.KeyAt(s.matched) != b) s.matched = p.border[s.matched - 1];
+      if (p.KeyAt(s.matched) == b) ++s.matched;
+      ++s.pos;
+    }
+    if (s.matched == m) {
+      const std::size_t c = s.pos - m;
+      const bool isStart = IsCharacterStart(text, s.walk, c);
+      // c starts a character, or else c - 1 did and c + 1 starts the next one.
+      s.walk = isStart ? c : c + 1;
+      if (isStart) return c;
+      s.matched = p.border[m - 1];
     }
   }
-  return p;
 }
 
 // Length of the space character at p (1 or 2), or 0 when there is none.
@@ -137,22 +203,22 @@ int FindText(TextView text, TextView sub, int start, bool ignoreCase) {
   const std::size_t begin = start > 1 ? static_cast<std::size_t>(start - 1) : 0;
   if (begin >= text.size()) return -1;
   if (sub.empty()) return 1;
-  std::size_t p = FindFrom(text, begin, sub, ignoreCase);
+  const Pattern pattern = MakePattern(sub, ignoreCase);
+  Search search = StartSearch(text, pattern, begin);
+  const std::size_t p = NextMatch(search);
   return p == kNone ? -1 : static_cast<int>(p + 1);
 }
 
 int FindTextReverse(TextView text, TextView sub, bool ignoreCase) {
   if (text.empty()) return -1;
   if (sub.empty()) return 1;
-  if (text.size() < sub.size()) return -1;
-  const std::size_t last = text.size() - sub.size();
-  int found = -1;
-  WalkCharacters(text, 0, [&](std::size_t p) {
-    if (p > last) return false;
-    if (EqualAt(text, p, sub, ignoreCase)) found = static_cast<int>(p + 1);
-    return true;
-  });
-  return found;
+  // Every match of the walk in turn, overlapping ones too: the last one
+  // counts.
+  const Pattern pattern = MakePattern(sub, ignoreCase);
+  Search search = StartSearch(text, pattern, 0);
+  std::size_t found = kNone;
+  for (std::size_t q = NextMatch(search); q != kNone; q = NextMatch(search)) found = q;
+  return found == kNone ? -1 : static_cast<int>(found + 1);
 }
 
 Text ReplaceSubtext(TextView text, TextView find, TextView replacement, int start, int count, bool respectCase) {
@@ -163,10 +229,12 @@ Text ReplaceSubtext(TextView text, TextView find, TextView replacement, int star
   const std::size_t n = text.size();
   Text out(text.substr(0, begin));
   out.reserve(text.size());
+  const Pattern pattern = MakePattern(find, !respectCase);
+  Search search = StartSearch(text, pattern, begin);
   std::size_t p = begin;  // a character start; everything before it is in `out`
   int left = count;       // negative: no limit
   while (n - p >= find.size()) {
-    std::size_t q = FindFrom(text, p, find, !respectCase);
+    const std::size_t q = NextMatch(search);
     if (q == kNone) {
       // The walk would drop a cut-off character it reaches while the search
       // text still fits, which happens only for a one-byte search text.
@@ -176,6 +244,7 @@ Text ReplaceSubtext(TextView text, TextView find, TextView replacement, int star
     out.append(text.substr(p, q - p));
     out.append(replacement);
     p = q + find.size();
+    SearchFrom(search, p);
     if (left > 0 && --left == 0) break;
   }
   out.append(text.substr(p));
@@ -189,15 +258,15 @@ TextArray SplitText(TextView text, TextView delimiter) {
     parts.emplace_back(text);
     return parts;
   }
-  const std::size_t n = text.size();
+  const Pattern pattern = MakePattern(delimiter, false);
+  Search search = StartSearch(text, pattern, 0);
   std::size_t element = 0;
-  while (n - element >= delimiter.size()) {
-    std::size_t q = FindFrom(text, element, delimiter, false);
-    if (q == kNone) break;
+  for (std::size_t q = NextMatch(search); q != kNone; q = NextMatch(search)) {
     parts.emplace_back(text.substr(element, q - element));
     element = q + delimiter.size();
+    SearchFrom(search, element);
   }
-  if (element < n) parts.emplace_back(text.substr(element));
+  if (element < text.size()) parts.emplace_back(text.substr(element));
   return parts;
 }
 

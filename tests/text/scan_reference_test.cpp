@@ -1,9 +1,12 @@
 // The fast scans against a plain character walk, on random texts rich in
-// lead bytes, ASCII letters of both cases and cut-off endings.
+// lead bytes, ASCII letters of both cases and cut-off endings, and on texts
+// where the sub-text nearly matches at every byte.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "text/text_ops.h"
 
@@ -35,13 +38,33 @@ int ReferenceFind(const std::string& t, const std::string& s, std::size_t from, 
   return -1;
 }
 
-std::string ReferenceReplace(const std::string& t, const std::string& f, const std::string& r, bool fold) {
-  std::string out;
+// The last character start of the whole walk at which `s` matches.
+int ReferenceFindReverse(const std::string& t, const std::string& s, bool fold) {
+  int found = -1;
   for (std::size_t p = 0; p < t.size();) {
+    if (t.size() - p >= s.size() && SameAt(t, p, s, fold)) found = static_cast<int>(p + 1);
+    if (static_cast<Byte>(t[p]) >= 0x80) {
+      if (p + 1 >= t.size()) break;
+      p += 2;
+    } else {
+      p += 1;
+    }
+  }
+  return found;
+}
+
+// The walk from `start`, replacing up to `count` matches (negative: all).
+std::string ReferenceReplace(const std::string& t, const std::string& f, const std::string& r, bool fold,
+                             int start = 1, int count = -1) {
+  const std::size_t begin = start > 1 ? static_cast<std::size_t>(start - 1) : 0;
+  if (t.empty() || begin >= t.size() || count == 0) return t;
+  std::string out = t.substr(0, begin);
+  for (std::size_t p = begin; p < t.size();) {
     if (t.size() - p < f.size()) return out + t.substr(p);
     if (SameAt(t, p, f, fold)) {
       out += r;
       p += f.size();
+      if (count > 0 && --count == 0) return out + t.substr(p);
       continue;
     }
     if (static_cast<Byte>(t[p]) >= 0x80) {
@@ -54,6 +77,59 @@ std::string ReferenceReplace(const std::string& t, const std::string& f, const s
     }
   }
   return out;
+}
+
+// Splitting follows the same walk: a delimiter is cut out only at a
+// character start, and a cut-off lead stays in the last element.
+std::vector<std::string> ReferenceSplit(const std::string& text, const std::string& sub) {
+  std::string cur;
+  std::vector<std::string> ref;
+  for (std::size_t p = 0; p < text.size();) {
+    if (text.size() - p >= sub.size() && SameAt(text, p, sub, false)) {
+      ref.push_back(cur);
+      cur.clear();
+      p += sub.size();
+      continue;
+    }
+    std::size_t step = static_cast<Byte>(text[p]) >= 0x80 ? 2 : 1;
+    if (step == 2 && p + 1 >= text.size()) {
+      cur += text.substr(p);
+      break;
+    }
+    cur += text.substr(p, step);
+    p += step;
+  }
+  if (!cur.empty()) ref.push_back(cur);
+  return ref;
+}
+
+// Every scan of `text` for `sub` (not empty) against the plain walk; the
+// first difference, or the empty string.
+std::string Disagreement(const std::string& text, const std::string& sub) {
+  for (bool fold : {false, true}) {
+    const std::string mode = fold ? " (case folded)" : " (exact)";
+    for (int start : {0, 1, 2, 5}) {
+      const std::size_t from = start > 1 ? static_cast<std::size_t>(start - 1) : 0;
+      const int expected = from >= text.size() ? -1 : ReferenceFind(text, sub, from, fold);
+      if (FindText(text, sub, start, fold) != expected) return "FindText from " + std::to_string(start) + mode;
+    }
+    if (FindTextReverse(text, sub, fold) != (text.empty() ? -1 : ReferenceFindReverse(text, sub, fold))) {
+      return "FindTextReverse" + mode;
+    }
+    const struct {
+      int start;
+      int count;
+    } replaces[] = {{1, -1}, {2, 1}, {4, 2}};
+    for (const auto& r : replaces) {
+      if (std::string(ReplaceSubtext(text, sub, "#", r.start, r.count, !fold)) !=
+          ReferenceReplace(text, sub, "#", fold, r.start, r.count)) {
+        return "ReplaceSubtext from " + std::to_string(r.start) + " count " + std::to_string(r.count) + mode;
+      }
+    }
+  }
+  const TextArray parts = SplitText(text, sub);
+  if (std::vector<std::string>(parts.begin(), parts.end()) != ReferenceSplit(text, sub)) return "SplitText";
+  return {};
 }
 
 std::string RandomText(std::mt19937& rng, std::size_t maxLength) {
@@ -71,41 +147,40 @@ TEST(ScanReferenceTest, FindReplaceAndSplitAgreeWithAPlainWalk) {
     const std::string text = RandomText(rng, 24);
     std::string sub = RandomText(rng, 3);
     if (sub.empty()) sub = "a";
-    const bool fold = round % 2 == 0;
-    for (int start : {0, 1, 2, 5}) {
-      std::size_t from = start > 1 ? static_cast<std::size_t>(start - 1) : 0;
-      int expected = from >= text.size() ? -1 : ReferenceFind(text, sub, from, fold);
-      ASSERT_EQ(FindText(text, sub, start, fold), expected) << "text " << text << " sub " << sub;
-    }
-    ASSERT_EQ(std::string(ReplaceSubtext(text, sub, "#", 1, -1, !fold)),
-              text.empty() ? text : ReferenceReplace(text, sub, "#", fold))
-        << "text " << text << " sub " << sub;
+    ASSERT_EQ(Disagreement(text, sub), "") << "text " << text << " sub " << sub;
+  }
+}
 
-    // Splitting follows the same walk: a delimiter is cut out only at a
-    // character start, and a cut-off lead stays in the last element.
-    TextArray parts = SplitText(text, sub);
-    {
-      std::string cur;
-      std::vector<std::string> ref;
-      for (std::size_t p = 0; p < text.size();) {
-        if (text.size() - p >= sub.size() && SameAt(text, p, sub, false)) {
-          ref.push_back(cur);
-          cur.clear();
-          p += sub.size();
-          continue;
-        }
-        std::size_t step = static_cast<Byte>(text[p]) >= 0x80 ? 2 : 1;
-        if (step == 2 && p + 1 >= text.size()) {
-          cur += text.substr(p);
-          break;
-        }
-        cur += text.substr(p, step);
-        p += step;
-      }
-      if (!cur.empty()) ref.push_back(cur);
-      ASSERT_EQ(parts.size(), ref.size()) << "text " << text << " sub " << sub;
-      for (std::size_t i = 0; i < ref.size(); ++i) ASSERT_EQ(std::string(parts[i]), ref[i]);
-    }
+// Near-matches everywhere: long runs of one letter in both cases, broken
+// now and then by another byte, searched for with sub-texts that are runs
+// themselves or repeat a short unit (so that a failed comparison can go on
+// from a partial match). Lead bytes shift the character starts.
+std::string RunsText(std::mt19937& rng, std::size_t maxLength, const std::string& unit) {
+  static const Byte breaks[] = {'b', 'B', 0xC1, 0xA1, 'a', 'A'};
+  std::uniform_int_distribution<std::size_t> length(0, maxLength);
+  std::uniform_int_distribution<int> percent(0, 99);
+  std::uniform_int_distribution<std::size_t> pickBreak(0, sizeof breaks - 1);
+  std::string t(length(rng), ' ');
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    Byte b = static_cast<Byte>(unit[i % unit.size()]);
+    const int r = percent(rng);
+    if (r < 8) b = breaks[pickBreak(rng)];
+    if (r >= 80 && b >= 'a' && b <= 'z') b = static_cast<Byte>(b - 0x20);
+    t[i] = static_cast<char>(b);
+  }
+  return t;
+}
+
+TEST(ScanReferenceTest, NearMatchesEverywhereAgreeWithAPlainWalk) {
+  std::mt19937 rng(4242);
+  static const std::string units[] = {"a", "ab", "aab", "a\xC1", "\xC1" "a", "aA\xB0"};
+  std::uniform_int_distribution<std::size_t> pickUnit(0, std::size(units) - 1);
+  for (int round = 0; round < 10000; ++round) {
+    const std::string& unit = units[pickUnit(rng)];
+    const std::string text = RunsText(rng, 48, unit);
+    std::string sub = RunsText(rng, 12, unit);
+    if (sub.empty()) sub = unit;
+    ASSERT_EQ(Disagreement(text, sub), "") << "text " << text << " sub " << sub;
   }
 }
 
