@@ -1,10 +1,13 @@
 // The whole scrape of a result page (ExtractResultEntries, then
 // ParseResultEntry of every entry) on generated pages of 100 KB, 1 MB and
-// 10 MB, beside two baselines run on the same listing:
+// 10 MB, beside two baselines:
 //
-//   - a bare PCRE2 JIT match loop with the same pattern over the listing
+//   - a bare PCRE2 JIT match loop with the same pattern over the page
 //     already in UTF-16 (the floor: no code-page conversion, no automation
-//     calls, no field parsing);
+//     calls, no field parsing). BM_ScrapeBesideBare times the scrape and
+//     this loop alternately in every iteration, on the thread's CPU clock so
+//     that other processes on the machine weigh on neither, and prints both
+//     with their ratio;
 //   - std::wregex, only where it survives: its matcher recurses once per
 //     character, so a long capture overflows the stack. It is first tried in
 //     a child process and skipped when the child dies.
@@ -19,6 +22,8 @@
 #include <pcre2.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <time.h>
 
 #include <cstdint>
 #include <map>
@@ -108,31 +113,91 @@ void BM_EntriesOnly(benchmark::State& state, bool crlf) {
   Report(state, static_cast<std::int64_t>(page.size()), entries);
 }
 
-void BM_BarePcre2(benchmark::State& state, bool crlf) {
-  const Text& page = Page(state.range(0), crlf);
-  const std::u16string subject = Wide(Listing(page));
-  const std::u16string pattern = Wide(EntryPattern());
-  int error = 0;
-  PCRE2_SIZE offset = 0;
-  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                                   PCRE2_UTF | PCRE2_CASELESS | PCRE2_MULTILINE, &error, &offset, nullptr);
-  pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
-  pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
-  std::int64_t entries = 0;
-  for (auto _ : state) {
-    entries = 0;
+// The entry pattern compiled and JIT-compiled as the component does, run
+// over a subject in UTF-16 with nothing around the match loop.
+class BareLoop {
+ public:
+  BareLoop() {
+    const std::u16string pattern = Wide(EntryPattern());
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                          PCRE2_UTF | PCRE2_CASELESS | PCRE2_MULTILINE, &error, &offset, nullptr);
+    pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
+    data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
+  }
+  BareLoop(const BareLoop&) = delete;
+  BareLoop& operator=(const BareLoop&) = delete;
+  ~BareLoop() {
+    pcre2_match_data_free(data_);
+    pcre2_code_free(code_);
+  }
+
+  // The number of matches.
+  std::int64_t Run(const std::u16string& subject) {
+    std::int64_t matches = 0;
     PCRE2_SIZE start = 0;
-    while (pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), start,
-                       PCRE2_NO_UTF_CHECK, data, nullptr) > 0) {
-      const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
+    while (pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), start,
+                       PCRE2_NO_UTF_CHECK, data_, nullptr) > 0) {
+      const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data_);
       benchmark::DoNotOptimize(ov[3] - ov[2]);
       start = ov[1] > ov[0] ? ov[1] : ov[0] + 1;
-      ++entries;
+      ++matches;
     }
+    return matches;
   }
-  pcre2_match_data_free(data);
-  pcre2_code_free(code);
+
+ private:
+  pcre2_code* code_ = nullptr;
+  pcre2_match_data* data_ = nullptr;
+};
+
+void BM_BarePcre2(benchmark::State& state, bool crlf) {
+  const Text& page = Page(state.range(0), crlf);
+  const std::u16string subject = Wide(page);
+  BareLoop loop;
+  std::int64_t entries = 0;
+  for (auto _ : state) entries = loop.Run(subject);
   Report(state, static_cast<std::int64_t>(page.size()), entries);
+}
+
+double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The scrape and the bare loop in turn, each iteration timing both; the
+// reported time is the scrape's.
+void BM_ScrapeBesideBare(benchmark::State& state) {
+  const Text& page = Page(state.range(0), true);
+  const std::u16string subject = Wide(page);
+  BareLoop loop;
+  double scrapeSeconds = 0;
+  double bareSeconds = 0;
+  std::int64_t entries = 0;
+  for (auto _ : state) {
+    const double t0 = ThreadCpuSeconds();
+    TextArray found = ExtractResultEntries(page);
+    for (const Text& e : found) benchmark::DoNotOptimize(ParseResultEntry(e));
+    entries = static_cast<std::int64_t>(found.size());
+    found = TextArray();
+    const double t1 = ThreadCpuSeconds();
+    const std::int64_t matches = loop.Run(subject);
+    const double t2 = ThreadCpuSeconds();
+    state.SetIterationTime(t1 - t0);
+    scrapeSeconds += t1 - t0;
+    bareSeconds += t2 - t1;
+    if (matches != entries) state.SkipWithError("the scrape and the bare loop found different entries");
+  }
+  const double n = static_cast<double>(state.iterations());
+  const double megabytes = static_cast<double>(page.size()) / kMegabyte;
+  state.counters["entries"] = static_cast<double>(entries);
+  state.counters["scrape_ms"] = scrapeSeconds / n * 1e3;
+  state.counters["bare_ms"] = bareSeconds / n * 1e3;
+  state.counters["ratio"] = scrapeSeconds / bareSeconds;
+  state.counters["scrape_ms_per_MB"] = scrapeSeconds / n * 1e3 / megabytes;
+  state.counters["bare_ms_per_MB"] = bareSeconds / n * 1e3 / megabytes;
 }
 
 std::int64_t WregexCount(const std::wstring& subject, const std::wregex& re) {
@@ -167,6 +232,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(100 * kKilobyte)->Arg(kMegabyte)->Arg(10 * kMegabyte)->Unit(benchmark::kMillisecond);
 }
 
+BENCHMARK(BM_ScrapeBesideBare)->Apply(Sizes)->UseManualTime();
 BENCHMARK_CAPTURE(BM_Scrape, Crlf, true)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_EntriesOnly, Crlf, true)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_BarePcre2, Crlf, true)->Apply(Sizes);
