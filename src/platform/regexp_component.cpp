@@ -41,7 +41,27 @@ PCRE2_SPTR16 Units(const std::u16string& s) { return reinterpret_cast<PCRE2_SPTR
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Whether any unit is a surrogate. Branch-free over blocks, so it runs at
+// memory speed: a page converted from code page 936 has none, and the
+// careful check below only runs for subjects that do.
+bool HasSurrogate(const std::u16string& s) {
+  constexpr std::size_t kBlock = 64;
+  const char16_t* p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+  for (; i + kBlock <= n; i += kBlock) {
+    unsigned found = 0;
+    for (std::size_t k = 0; k < kBlock; ++k) found |= (p[i + k] & 0xF800u) == 0xD800u;
+    if (found != 0) return true;
+  }
+  for (; i < n; ++i) {
+    if ((p[i] & 0xF800u) == 0xD800u) return true;
+  }
+  return false;
+}
+
 bool IsValidUtf16(const std::u16string& s) {
+  if (!HasSurrogate(s)) return true;
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (IsHigh(s[i]) && i + 1 < s.size() && IsLow(s[i + 1])) {
       ++i;

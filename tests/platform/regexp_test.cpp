@@ -2,6 +2,7 @@
 // member name as a late-bound client drives them.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -293,6 +294,35 @@ TEST(RegExpTest, ARunawayPatternEndsAsNoMatch) {
   EXPECT_EQ(Execute(re.get(), std::u16string(30, u'a') + u"b"), std::vector<Found>{});
   // The object stays usable.
   EXPECT_EQ(Execute(re.get(), u"aa"), (std::vector<Found>{{u"aa", 0, 2}}));
+}
+
+// Every character of a subject with lone surrogates scattered anywhere, block
+// edges of the subject scan included: a lone one matches as U+FFFD, a pair as
+// one character, and every index still counts the caller's units.
+TEST(RegExpTest, LoneSurrogatesAnywhereMatchAsReplacementCharacters) {
+  Apartment apartment;
+  DispatchPtr re = NewRegExp(u".", {.global = true});
+  std::mt19937 random(13);
+  const char16_t kUnits[] = {u'a', u'\u540d', 0xD83D, 0xDE00, 0xDBFF, 0xDC00, u'\uFFFD', u'\uD7FF', u'\uE000'};
+  for (int round = 0; round < 300; ++round) {
+    std::u16string subject(1 + random() % 200, u'a');
+    // A few odd units in plain text, so that one may be alone in its block.
+    for (int k = random() % 3; k >= 0; --k) subject[random() % subject.size()] = kUnits[random() % std::size(kUnits)];
+    std::vector<Found> expected;
+    for (std::size_t i = 0; i < subject.size(); ++i) {
+      const char16_t c = subject[i];
+      const char16_t next = i + 1 < subject.size() ? subject[i + 1] : u'a';
+      if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+        expected.push_back({subject.substr(i, 2), static_cast<int>(i), 2});
+        ++i;
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        expected.push_back({u"\uFFFD", static_cast<int>(i), 1});
+      } else {
+        expected.push_back({std::u16string(1, c), static_cast<int>(i), 1});
+      }
+    }
+    ASSERT_EQ(Execute(re.get(), subject), expected) << "round " << round;
+  }
 }
 
 TEST(RegExpTest, LazyCaptureSpansALargePage) {
