@@ -6,9 +6,11 @@
 
 #include <optional>
 #include <ostream>
+#include <random>
 #include <string>
 
 #include "../text/text_printer.h"
+#include "text/text_ops.h"
 
 namespace {
 
@@ -117,6 +119,59 @@ TEST(ReplaceFivePairsTest, CountAndStartApplyToEachStep) {
   for (const Case& c : cases) {
     EXPECT_EQ(ReplaceFivePairs("aaaa", c.count, c.start, false, "a", "b", "a", "c"), c.expected)
         << "count=" << (c.count ? std::to_string(*c.count) : "none") << " start=" << c.start;
+  }
+}
+
+// Random short texts from bytes that make the cases that matter likely:
+// letters in both cases, the placeholder's bytes, double quotes, lead bytes
+// that pair with what follows or are cut off at the end.
+Text RandomText(std::mt19937& random, std::size_t maxLength) {
+  static constexpr char kBytes[] = {'a', 'A', 'b', '<', '"', '#', '\xD2', '\xFD', '\xBA', '\xC5', '\x81'};
+  Text t;
+  for (std::size_t n = random() % (maxLength + 1); n > 0; --n) t.push_back(kBytes[random() % sizeof kBytes]);
+  if (random() % 4 == 0) {
+    t.insert(random() % (t.size() + 1), kQuotePlaceholder);
+  }
+  return t;
+}
+
+// The routines against their plain definitions on the primitives: the
+// placeholder replaced in a copy of each delimiter, and five ReplaceSubtext
+// calls one after the other.
+TEST(DelimitedPropertyTest, SameAsThePlainDefinitions) {
+  std::mt19937 random(31);
+  const int starts[] = {-1, 0, 1, 2, 5};
+  const std::optional<int> counts[] = {std::nullopt, 0, 1, 2, -1};
+  for (int round = 0; round < 20000; ++round) {
+    const Text text = RandomText(random, 12);
+    const bool caseSensitive = random() % 2 == 0;
+    const int start = starts[random() % std::size(starts)];
+
+    const Text left = RandomText(random, 3);
+    const Text right = RandomText(random, 3);
+    Text expected;
+    const Text l = ReplaceQuotePlaceholder(left);
+    const Text r = ReplaceQuotePlaceholder(right);
+    if (int p = FindText(text, l, start, !caseSensitive); p != -1) {
+      p += TextLength(l);
+      if (int q = FindText(text, r, p, !caseSensitive); q != -1) expected = TextMid(text, p, q - p);
+    }
+    ASSERT_EQ(TextBetween(text, left, right, start, caseSensitive), expected)
+        << ::testing::PrintToString(std::string(text)) << " " << ::testing::PrintToString(std::string(left))
+        << " " << ::testing::PrintToString(std::string(right)) << " start=" << start;
+
+    const std::optional<int> count = counts[random() % std::size(counts)];
+    Text pairs[10];
+    for (Text& t : pairs) t = RandomText(random, random() % 3 == 0 ? 0 : 2);
+    Text chained(text);
+    for (int k = 0; k < 10; k += 2) {
+      chained = ReplaceSubtext(chained, pairs[k], pairs[k + 1], start < 1 ? 1 : start, count.value_or(-1),
+                               caseSensitive);
+    }
+    ASSERT_EQ(ReplaceFivePairs(text, count, start, caseSensitive, pairs[0], pairs[1], pairs[2], pairs[3], pairs[4],
+                               pairs[5], pairs[6], pairs[7], pairs[8], pairs[9]),
+              chained)
+        << ::testing::PrintToString(std::string(text)) << " round " << round;
   }
 }
 
