@@ -1,6 +1,7 @@
 // RegexObject on the automation stand-in: every member is reached by name.
 #include "extract/regex_object.h"
 
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -30,12 +31,19 @@ std::u16string ToWide(TextView text) {
 
 Text FromWide(const std::u16string& wide) {
   Text text;
-  if (wide.empty()) return text;
+  if (wide.empty() || wide.size() > INT_MAX / 2) return text;
   const int length = static_cast<int>(wide.size());
-  int n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return text;
-  text.resize(static_cast<std::size_t>(n));
-  n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, text.data(), n, nullptr, nullptr);
+  // A unit becomes at most two bytes, a substitute for one that the code
+  // page lacks included, so one pass into that room does; the size query
+  // is only a fallback.
+  text.resize(2 * wide.size());
+  int n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, text.data(), 2 * length, nullptr, nullptr);
+  if (n == 0) {
+    n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return Text();
+    text.resize(static_cast<std::size_t>(n));
+    n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, text.data(), n, nullptr, nullptr);
+  }
   text.resize(static_cast<std::size_t>(n > 0 ? n : 0));
   // A text holds no zero byte: a U+0000 from the component ends it.
   if (auto zero = text.find('\0'); zero != Text::npos) text.resize(zero);
