@@ -299,6 +299,12 @@ def drive(session, site):
     wait_for(f"the box titled {EMPTY_RESULT_TITLE} again", empty_result_box)
 
     click(wait_for("the title bar's close button", lambda: close_button(frame)), "the close button")
+    expect_clean_exit(session)
+
+
+def expect_clean_exit(session):
+    """Checks that the program ends within 10 s of its window closing, with
+    status 0 and no sanitizer report; returns what it wrote."""
     try:
         status = session.program_process.wait(10)
     except subprocess.TimeoutExpired:
@@ -306,6 +312,7 @@ def drive(session, site):
     check(status == 0, f"the program ended with status {status}")
     log = session.log("program.log")
     check("Sanitizer" not in log and "runtime error" not in log, f"the program reported:\n{log[-3000:]}")
+    return log
 
 
 def load_site_module(path):
