@@ -39,7 +39,6 @@
 
 #include "platform/toolkit.h"
 #include "platform/window.h"
-#include "search/window_ops.h"
 #include "ui/main_window.h"
 
 #ifndef QUORVANE_PROGRAM

@@ -5,7 +5,6 @@
 #include "platform/message_box.h"
 #include "search/query.h"
 #include "search/scrape.h"
-#include "search/window_ops.h"
 #include "text/byte_set.h"
 #include "text/number.h"
 #include "text/text_array.h"
@@ -16,11 +15,11 @@ Text EmptyResultMessage() {
                      "联系作者：quorvane@quorvane.example");
 }
 
-void SearchWorker(Text keyword, int page) {
+void SearchWorker(Text keyword, int page, const SearchView& view) {
   // Label, button and clearing come before the fetch, so they show at once.
-  SetPageLabelCaption(NumberToText(page));
-  SetPrevPageButtonEnabled(page != 1);
-  if (ClearPageCheckChecked()) DeleteAllResultRows();
+  view.setPageLabelCaption(NumberToText(page));
+  view.setPrevPageButtonEnabled(page != 1);
+  if (view.clearPageCheckChecked()) view.deleteAllResultRows();
 
   Text url = BuildQueryUrl(keyword, page);
   Text pageText;
@@ -32,7 +31,7 @@ void SearchWorker(Text keyword, int page) {
   int count = TextArrayCount(entries);
   for (int i = 1; i <= count; ++i) {
     ResultRecord record = ParseResultEntry(TextArrayAt(entries, i));
-    AppendResultRow(record.name, record.size, record.sharer, record.link);
+    view.appendResultRow(record.name, record.size, record.sharer, record.link);
   }
   if (count == 0) MessageBoxA(nullptr, EmptyResultMessage().c_str(), kEmptyResultTitle, MB_OK);
 }

@@ -12,7 +12,7 @@
 void StartSearchRun() {
   // The copies are made here, before the handler returns; the thread owns
   // them and nobody waits for it.
-  std::thread(SearchWorker, Text(searchKeyword), currentPage).detach();
+  std::thread(SearchWorker, Text(searchKeyword), currentPage, MainWindowSearchView()).detach();
 }
 
 void OnSearchButtonClicked() {

@@ -9,7 +9,7 @@
 #pragma once
 
 // Starts SearchWorker on a new detached thread with a copy of
-// searchKeyword and the value of currentPage.
+// searchKeyword, the value of currentPage and the main window's view.
 void StartSearchRun();
 
 void OnSearchButtonClicked();

@@ -8,7 +8,6 @@
 #include "platform/toolkit.h"
 
 #include "search/query.h"
-#include "search/window_ops.h"
 #include "ui/actions.h"
 #include "ui/events.h"
 #include "ui/start_page.h"
@@ -77,10 +76,14 @@ void DestroyMainWindow() {
   delete w;
 }
 
-// The search run's window operations. They live here, with the window they
-// act on, so that linking the window always brings them along. Each looks
-// at mainWindow on the window thread, where the window is made and closed,
-// so a run that outlives its window changes nothing.
+// The search run's view of the window. Each operation looks at mainWindow
+// on the window thread, where the window is made and closed, so a run that
+// outlives its window changes nothing.
+
+SearchView MainWindowSearchView() {
+  return SearchView{SetPageLabelCaption, SetPrevPageButtonEnabled, ClearPageCheckChecked, DeleteAllResultRows,
+                    AppendResultRow};
+}
 
 void SetPageLabelCaption(TextView caption) {
   RunOnWindowThread([&] {

@@ -12,6 +12,8 @@
 #include <functional>
 
 #include "platform/window.h"
+#include "search/search_view.h"
+#include "text/text.h"
 
 inline constexpr int kNormalWidth = 540;
 inline constexpr int kWideWidth = 853;
@@ -42,6 +44,24 @@ void DestroyMainWindow();
 // The window, or nullptr before CreateMainWindow and after
 // DestroyMainWindow. Written only on the window thread.
 extern MainWindow* mainWindow;
+
+// The window's list, label, button and check box as a search run sees
+// them: the operations below.
+SearchView MainWindowSearchView();
+
+// The operations of MainWindowSearchView. Each may be called from any
+// thread, is carried out on the window thread and is complete when it
+// returns. Without a window they do nothing (and the check box reads
+// unchecked).
+void SetPageLabelCaption(TextView caption);
+void SetPrevPageButtonEnabled(bool enabled);
+bool ClearPageCheckChecked();
+void DeleteAllResultRows();
+// Appends a row whose item text is `name`, then writes `size`, `sharer` and
+// `link` into its columns 1 to 3, all in one step of the window thread: a
+// clearing by another run can come before or after the row, never between
+// the row and its cells. Returns the new row's index, -1 without a window.
+int AppendResultRow(TextView name, TextView size, TextView sharer, TextView link);
 
 // Runs once when the program ends normally: releases the search state.
 void ExitRoutine();

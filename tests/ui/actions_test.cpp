@@ -14,7 +14,6 @@
 #include "platform/toolkit_testing.h"
 #include "search/query.h"
 #include "search/search_run.h"
-#include "search/window_ops.h"
 #include "test_site.h"
 #include "text/text_array.h"
 #include "ui/actions.h"

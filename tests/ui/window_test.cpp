@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "platform/toolkit_testing.h"
-#include "search/window_ops.h"
+#include "ui/main_window.h"
 #include "ui/start_page.h"
 #include "window_fixture.h"
 
