@@ -1,5 +1,5 @@
-// A small HTTP server on 127.0.0.1 for window tests, and result pages in
-// the shape the scraper reads.
+// A small HTTP server on 127.0.0.1 for window tests; the result pages it
+// serves come from result_page.h.
 //
 //   TestSite site;                        // listens on a free port
 //   site.Serve("/?q=%61&page=1&by=prev", ResultPage({{"a", "1 MB", "u", "http://pan/1"}}));
@@ -20,15 +20,7 @@
 #include <thread>
 #include <vector>
 
-struct TestRecord {
-  std::string name;
-  std::string size;  // empty for a folder
-  std::string sharer;
-  std::string link;
-};
-
-// A result page listing `records`, in code page 936, with CRLF line ends.
-std::string ResultPage(const std::vector<TestRecord>& records, const std::string& keyword = "kw");
+#include "result_page.h"
 
 class TestSite {
  public:
