@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "platform/message_box.h"
@@ -50,13 +51,17 @@ void AddFontAliases() {
 
 bool ToolkitInit() {
   if (running.load()) return true;
-  // Before the toolkit opens its display, which takes the name as it opens.
+  // Named before the toolkit opens its display, which takes the names as it
+  // opens. The toolkit would derive the class from the name, capitalised;
+  // its --class option keeps it as it is.
   g_set_prgname(kApplicationId);
   AddFontAliases();
-  if (!gtk_init_check(nullptr, nullptr)) return false;
-  // The toolkit derives the class from the name at start-up, capitalised;
-  // windows take it as they are made, so the plain id set here holds.
-  gdk_set_program_class(kApplicationId);
+  std::string name = kApplicationId;
+  std::string classOption = "--class=" + name;
+  char* arguments[] = {name.data(), classOption.data(), nullptr};
+  int count = 2;
+  char** argv = arguments;
+  if (!gtk_init_check(&count, &argv)) return false;
   // Every window shows the installed application icon in its title bar and
   // task bar; run from the build tree, where no theme holds it, they quietly
   // show the toolkit's generic one.
