@@ -185,17 +185,111 @@ void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
 
 }  // namespace
 
+std::string WebViewRunScript(Control* view, std::string_view script) {
+  if (view->kind != ControlKind::kWebView || view->widget == nullptr) return {};
+  const std::string source(script);
+  ScriptResult result;
+  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view->widget), source.c_str(), -1, nullptr, nullptr, nullptr,
+                                      OnScriptDone, &result);
+  PumpUntil([&] { return result.done; });
+  return Utf8ToGbk(result.value);
+}
+
 bool WebViewLinkPoint(Control* view, int index, int& x, int& y) {
   if (!WebViewLoaded(view)) return false;
   std::string script = "(function(){var a=document.links[" + std::to_string(index) +
                        "]; if(!a) return ''; a.scrollIntoView({block:'center'});"
                        " var r=a.getBoundingClientRect();"
                        " return Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2);})()";
-  ScriptResult result;
-  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view->widget), script.c_str(), -1, nullptr, nullptr, nullptr,
-                                      OnScriptDone, &result);
-  if (!PumpUntil([&] { return result.done; })) return false;
-  return std::sscanf(result.value.c_str(), "%d,%d", &x, &y) == 2;
+  return std::sscanf(WebViewRunScript(view, script).c_str(), "%d,%d", &x, &y) == 2;
+}
+
+std::string WebViewAddress(Control* view) {
+  if (view->kind != ControlKind::kWebView || view->widget == nullptr) return {};
+  const char* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(view->widget));
+  return Utf8ToGbk(uri != nullptr ? uri : "");
+}
+
+namespace {
+
+struct DownloadEnd {
+  bool finished = false;
+  bool failed = false;
+};
+
+}  // namespace
+
+std::string DownloadInWebView(Control* view, std::string_view address) {
+  if (view->kind != ControlKind::kWebView || view->widget == nullptr) return {};
+  const std::string uri = GbkToUtf8(address);
+  WebKitDownload* download = webkit_web_view_download_uri(WEBKIT_WEB_VIEW(view->widget), uri.c_str());
+  DownloadEnd end;
+  g_signal_connect(download, "failed", G_CALLBACK(+[](WebKitDownload*, GError*, gpointer data) {
+                     static_cast<DownloadEnd*>(data)->failed = true;
+                   }),
+                   &end);
+  // Emitted last, after a failure too.
+  g_signal_connect(download, "finished",
+                   G_CALLBACK(+[](WebKitDownload*, gpointer data) { static_cast<DownloadEnd*>(data)->finished = true; }),
+                   &end);
+  PumpUntil([&] { return end.finished; }, 30000);
+  g_signal_handlers_disconnect_by_data(download, &end);
+  std::string written;
+  const char* destination = webkit_download_get_destination(download);
+  if (end.finished && !end.failed && destination != nullptr) {
+    // Older engines give the destination as a file URI.
+    gchar* path = g_filename_from_uri(destination, nullptr, nullptr);
+    written = path != nullptr ? path : destination;
+    g_free(path);
+  }
+  g_object_unref(download);
+  return written;
+}
+
+std::string DownloadFolder() {
+  const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+  return folder != nullptr ? folder : g_get_home_dir();
+}
+
+namespace {
+
+// Toolkit menus shown on the screen, whoever made them.
+std::vector<GtkMenuShell*> ShownMenus() {
+  std::vector<GtkMenuShell*> menus;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* it = all; it != nullptr; it = it->next) {
+    auto* window = static_cast<GtkWidget*>(it->data);
+    GtkWidget* child = GTK_IS_BIN(window) ? gtk_bin_get_child(GTK_BIN(window)) : nullptr;
+    if (child != nullptr && GTK_IS_MENU(child) && gtk_widget_get_mapped(child)) {
+      menus.push_back(GTK_MENU_SHELL(child));
+    }
+  }
+  g_list_free(all);
+  return menus;
+}
+
+}  // namespace
+
+std::vector<std::string> ShownMenuItems() {
+  std::vector<std::string> labels;
+  for (GtkMenuShell* menu : ShownMenus()) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+    for (GList* it = children; it != nullptr; it = it->next) {
+      auto* item = static_cast<GtkWidget*>(it->data);
+      if (!GTK_IS_MENU_ITEM(item) || GTK_IS_SEPARATOR_MENU_ITEM(item) || !gtk_widget_get_visible(item)) continue;
+      const char* label = gtk_menu_item_get_label(GTK_MENU_ITEM(item));
+      std::string text = label != nullptr ? label : "";
+      // As shown: without the underscore that marks the access key.
+      if (gtk_menu_item_get_use_underline(GTK_MENU_ITEM(item))) std::erase(text, '_');
+      labels.push_back(Utf8ToGbk(text));
+    }
+    g_list_free(children);
+  }
+  return labels;
+}
+
+void CloseShownMenus() {
+  for (GtkMenuShell* menu : ShownMenus()) gtk_menu_shell_cancel(menu);
 }
 
 bool FrameResizable(Frame* frame) { return gtk_window_get_resizable(GTK_WINDOW(frame->window)) != FALSE; }

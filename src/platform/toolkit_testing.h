@@ -54,6 +54,22 @@ bool WebViewLoaded(Control* view);
 // Centre of the page's link number `index` (from 0), in the view's
 // coordinates; false when the page has no such link or is not loaded.
 bool WebViewLinkPoint(Control* view, int index, int& x, int& y);
+// Runs a script in the web view's page and waits for its value; empty
+// unless the value is a string.
+std::string WebViewRunScript(Control* view, std::string_view script);
+// The address of the page the web view shows.
+std::string WebViewAddress(Control* view);
+// Downloads `address` in the web view, as its context menu's "download
+// linked file" does, and waits until the download ends: the path of the
+// file written, empty when nothing was.
+std::string DownloadInWebView(Control* view, std::string_view address);
+// Where downloads go unless asked otherwise.
+std::string DownloadFolder();
+
+// The labels of the items of every menu shown, in order; a menu the web
+// view pops up counts too.
+std::vector<std::string> ShownMenuItems();
+void CloseShownMenus();
 
 bool FrameResizable(Frame* frame);
 // The frame's class hint on X11 (WM_CLASS): how the desktop matches the

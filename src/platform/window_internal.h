@@ -24,6 +24,7 @@ struct Control {
   std::function<void()> onRightClick;
   NewWindowHandler onNewWindow;
   std::string html;  // UTF-8, for a web view not created yet
+  bool startPagePending = false;  // the start page's own load is still to come
 };
 
 struct Menu {

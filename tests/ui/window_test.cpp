@@ -1,10 +1,16 @@
 // The main window on a real display: its start state, its two widths, the
-// browser box's new-window event and the list's pop-up menu.
+// browser box's new-window event, what the box refuses to do, and the list's
+// pop-up menu.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/toolkit_testing.h"
+#include "test_site.h"
 #include "ui/main_window.h"
 #include "ui/start_page.h"
 #include "window_fixture.h"
@@ -170,6 +176,98 @@ TEST_F(MainWindowTest, StartPageLinksAllOpenInANewWindow) {
     EXPECT_NE(page.substr(at, end - at).find("target=\"_blank\""), TextView::npos) << page.substr(at, end - at);
   }
   EXPECT_GE(links, 1u);
+}
+
+namespace {
+
+// The box still shows the start page, untouched by whatever was tried.
+void ExpectStartPageShown(Control* box, const char* after) {
+  EXPECT_EQ(WebViewAddress(box), "about:blank") << after;
+  EXPECT_EQ(WebViewRunScript(box, "document.title"), "支持作者") << after;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, NavigationInTheBoxGoesToTheDefaultBrowserAndTheBoxKeepsItsPage) {
+  ASSERT_TRUE(ShowLoadedBrowser());
+  Control* box = window->promoBrowser;
+  struct Case {
+    const char* name;
+    const char* script;  // run in the start page
+    bool clickLastLink;  // then a real click on the page's last link
+    const char* opened;  // what the default browser gets; nullptr: nothing
+  };
+  const Case cases[] = {
+      {"a link in the same view",
+       "var a=document.createElement('a'); a.href='https://away.quorvane.example/link'; a.textContent='away';"
+       " document.body.appendChild(a); 'ok'",
+       true, "https://away.quorvane.example/link"},
+      {"a form", "var f=document.createElement('form'); f.action='https://away.quorvane.example/form';"
+                 " var i=document.createElement('input'); i.name='q'; i.value='1'; f.appendChild(i);"
+                 " document.body.appendChild(f); f.submit(); 'ok'",
+       false, "https://away.quorvane.example/form?q=1"},
+      {"a script going to a file", "location='file:///etc/passwd'; 'ok'", false, nullptr},
+      {"a script", "location='http://away.quorvane.example/script'; 'ok'", false,
+       "http://away.quorvane.example/script"},
+      {"a script reloading the start page's address", "location='about:blank'; 'ok'", false, nullptr},
+      {"a script going to a custom scheme", "location.href='mailto:a@quorvane.example'; 'ok'", false, nullptr},
+      {"a script posting a form",
+       "var f=document.createElement('form'); f.method='post'; f.action='https://away.quorvane.example/post';"
+       " document.body.appendChild(f); f.submit(); 'ok'",
+       false, "https://away.quorvane.example/post"},
+  };
+  std::vector<std::string> wanted;
+  for (const auto& c : cases) {
+    ASSERT_EQ(WebViewRunScript(box, c.script), "ok") << c.name;
+    if (c.clickLastLink) {
+      int links = std::stoi(WebViewRunScript(box, "String(document.links.length)"));
+      int x = 0;
+      int y = 0;
+      ASSERT_TRUE(WebViewLinkPoint(box, links - 1, x, y)) << c.name;
+      ClickAt(box, x, y);
+    }
+    if (c.opened != nullptr) wanted.push_back(c.opened);
+    // A refused address shows up as an extra line before the next wanted one.
+    EXPECT_EQ(WaitForOpenedLinks(wanted.size()), wanted) << c.name;
+    ExpectStartPageShown(box, c.name);
+  }
+  // Only the new-window event enables searching.
+  EXPECT_FALSE(ControlEnabled(window->searchButton));
+}
+
+TEST_F(MainWindowTest, TheBoxDownloadsNothing) {
+  ASSERT_TRUE(ShowLoadedBrowser());
+  TestSite site;
+  const std::string name = "quorvane-download-probe.bin";
+  site.Serve("/" + name, "not to be saved");
+  const std::string written =
+      DownloadInWebView(window->promoBrowser, "http://127.0.0.1:" + std::to_string(site.Port()) + "/" + name);
+  if (!written.empty()) std::remove(written.c_str());
+  EXPECT_EQ(written, "");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(DownloadFolder()) / name));
+  ExpectStartPageShown(window->promoBrowser, "a download");
+}
+
+TEST_F(MainWindowTest, TheBoxsContextMenuOnlyCopies) {
+  ASSERT_TRUE(ShowLoadedBrowser());
+  Control* box = window->promoBrowser;
+  // On a link: copying its address is all there is.
+  int x = 0;
+  int y = 0;
+  ASSERT_TRUE(WebViewLinkPoint(box, 0, x, y));
+  ClickAt(box, x, y, 3);
+  ASSERT_TRUE(PumpUntil([] { return !ShownMenuItems().empty(); }));
+  EXPECT_EQ(ShownMenuItems(), std::vector<std::string>{"Copy Link Location"});
+  CloseShownMenus();
+  ASSERT_TRUE(PumpUntil([] { return ShownMenuItems().empty(); }));
+
+  // On the page's background the engine would offer going back, forward
+  // and reloading: nothing is left, so no menu shows.
+  ClickAt(box, 150, 310, 3);
+  PumpUntil([] { return !ShownMenuItems().empty(); }, 1500);
+  EXPECT_EQ(ShownMenuItems(), std::vector<std::string>{});
+  CloseShownMenus();
+  ExpectStartPageShown(box, "the context menu");
 }
 
 namespace {
