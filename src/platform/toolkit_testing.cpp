@@ -110,16 +110,22 @@ void PasteUtf8Text(Control* edit, std::string_view utf8) {
 
 namespace {
 
+// Every toplevel window of the process, newest first.
+std::vector<GtkWidget*> Toplevels() {
+  std::vector<GtkWidget*> windows;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* it = all; it != nullptr; it = it->next) windows.push_back(static_cast<GtkWidget*>(it->data));
+  g_list_free(all);
+  return windows;
+}
+
 std::vector<GtkWidget*> MessageBoxWidgets() {
   std::vector<GtkWidget*> boxes;
-  GList* all = gtk_window_list_toplevels();
-  for (GList* it = all; it != nullptr; it = it->next) {
-    auto* widget = static_cast<GtkWidget*>(it->data);
+  for (GtkWidget* widget : Toplevels()) {
     if (g_object_get_data(G_OBJECT(widget), "quorvane-message-box") != nullptr && gtk_widget_get_visible(widget)) {
       boxes.push_back(widget);
     }
   }
-  g_list_free(all);
   // Newest toplevels come first in GTK's list.
   return {boxes.rbegin(), boxes.rend()};
 }
@@ -256,15 +262,12 @@ namespace {
 // Toolkit menus shown on the screen, whoever made them.
 std::vector<GtkMenuShell*> ShownMenus() {
   std::vector<GtkMenuShell*> menus;
-  GList* all = gtk_window_list_toplevels();
-  for (GList* it = all; it != nullptr; it = it->next) {
-    auto* window = static_cast<GtkWidget*>(it->data);
+  for (GtkWidget* window : Toplevels()) {
     GtkWidget* child = GTK_IS_BIN(window) ? gtk_bin_get_child(GTK_BIN(window)) : nullptr;
     if (child != nullptr && GTK_IS_MENU(child) && gtk_widget_get_mapped(child)) {
       menus.push_back(GTK_MENU_SHELL(child));
     }
   }
-  g_list_free(all);
   return menus;
 }
 
