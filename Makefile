@@ -39,7 +39,7 @@ PRODUCT := no
 BUILD ?= build-asan
 CMAKE_FLAGS := -DQUORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 BENCH := OFF
-TEST_ENV := ASAN_OPTIONS=abort_on_error=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+TEST_ENV := ASAN_OPTIONS=abort_on_error=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/ubsan.supp
 else ifeq ($(TSAN),1)
 PRODUCT := no
 BUILD ?= build-tsan
