@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage_table.h"
+
 namespace {
 
 // ICU refuses longer targets in one call.
@@ -239,6 +241,18 @@ int MultiByteToWideChar(unsigned codePage, DWORD flags, const char* source, int 
 
   const std::size_t length = SourceLength(source, sourceCount);
   if (length > INT_MAX) return 0;
+  if (codePage == CP_GBK) {
+    // Text the table covers converts without the converter. A destination
+    // with room for a unit per byte takes the result in one pass.
+    const bool roomy = destinationCount > 0 && static_cast<std::size_t>(destinationCount) >= length;
+    const long long size = GbkToUtf16ByTable(source, length, roomy ? destination : nullptr);
+    if (size >= 0) {
+      if (destinationCount == 0 || roomy) return ToResult(size);
+      if (size > destinationCount) return 0;
+      GbkToUtf16ByTable(source, length, destination);
+      return ToResult(size);
+    }
+  }
   ucnv_resetToUnicode(converter);
   const char* next = source;
   const char* const end = source + length;
@@ -269,6 +283,19 @@ int WideCharToMultiByte(unsigned codePage, DWORD flags, const WCHAR* source, int
 
   std::size_t length = SourceLength(source, sourceCount);
   if (length > INT_MAX) return 0;
+  if (codePage == CP_GBK && flags == 0) {
+    // As above; every unit the table covers is one or two bytes.
+    const bool roomy = destinationCount > 0 && static_cast<std::size_t>(destinationCount) >= 2 * length;
+    const long long size = Utf16ToGbkByTable(source, length, roomy ? destination : nullptr);
+    if (size >= 0) {
+      if (destinationCount > 0 && !roomy) {
+        if (size > destinationCount) return 0;
+        Utf16ToGbkByTable(source, length, destination);
+      }
+      if (size > 0 && usedDefaultChar != nullptr) *usedDefaultChar = 0;
+      return ToResult(size);
+    }
+  }
   const UChar* units = source;
   std::u16string composed;
   if ((flags & WC_COMPOSITECHECK) != 0 && ComposeForGbk(std::u16string_view(source, length), composed)) {
