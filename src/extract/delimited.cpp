@@ -14,8 +14,10 @@ bool ChangesNothing(TextView text, TextView find, int start, int count, bool cas
 }
 
 // The delimiter with its placeholders replaced, in `storage` when there are
-// any; otherwise the delimiter itself, uncopied.
+// any; otherwise the delimiter itself, uncopied. Without the placeholder's
+// first byte there is nothing to look for.
 TextView EffectiveDelimiter(TextView delimiter, Text& storage) {
+  if (delimiter.find(kQuotePlaceholder[0]) == TextView::npos) return delimiter;
   if (ChangesNothing(delimiter, kQuotePlaceholder, 1, -1, true)) return delimiter;
   storage = ReplaceQuotePlaceholder(delimiter);
   return storage;
