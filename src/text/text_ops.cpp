@@ -44,14 +44,19 @@ inline bool IsCutOffFrom(TextView text, std::size_t from) {
 struct Pattern {
   TextView sub;
   bool foldCase = false;
-  // border[i]: the length of the longest proper prefix of the first i + 1
-  // bytes that is also their suffix (compared folded when folding).
-  std::vector<std::size_t> border;
+  // Border(i): the length of the longest proper prefix of the first i + 1
+  // bytes that is also their suffix (compared folded when folding). Kept in
+  // place for the short sub-texts that are the rule, so that a search costs
+  // no allocation; a longer one has storage of its own.
+  static constexpr std::size_t kShort = 32;
+  std::size_t shortBorder[kShort];
+  std::vector<std::size_t> longBorder;
   // The byte a match starts with, and its other letter case when folding
   // (the same byte otherwise).
   Byte first = 0;
   Byte firstOther = 0;
 
+  std::size_t Border(std::size_t i) const { return sub.size() <= kShort ? shortBorder[i] : longBorder[i]; }
   Byte Key(Byte b) const { return foldCase ? FoldAscii(b) : b; }
   Byte KeyAt(std::size_t i) const { return Key(At(sub, i)); }
 };
@@ -60,12 +65,14 @@ Pattern MakePattern(TextView sub, bool foldCase) {
   Pattern p;
   p.sub = sub;
   p.foldCase = foldCase;
-  p.border.assign(sub.size(), 0);
+  if (sub.size() > Pattern::kShort) p.longBorder.resize(sub.size());
+  std::size_t* border = sub.size() > Pattern::kShort ? p.longBorder.data() : p.shortBorder;
+  border[0] = 0;
   for (std::size_t i = 1, k = 0; i < sub.size(); ++i) {
     const Byte b = p.KeyAt(i);
-    while (k > 0 && p.KeyAt(k) != b) k = p.border[k - 1];
+    while (k > 0 && p.KeyAt(k) != b) k = border[k - 1];
     if (p.KeyAt(k) == b) ++k;
-    p.border[i] = k;
+    border[i] = k;
   }
   p.first = At(sub, 0);
   p.firstOther = p.first;
@@ -131,7 +138,7 @@ std::size_t NextMatch(Search& s) {
   const std::size_t last = LastStart(s);
   if (last == kNone) return kNone;
   const TextView text = s.text;
-  if (s.matched == m) s.matched = p.border[m - 1];
+  if (s.matched == m) s.matched = p.Border(m - 1);
   while (true) {
     if (s.matched == 0) {
       if (s.pos > last) return kNone;
@@ -150,7 +157,7 @@ std::size_t NextMatch(Search& s) {
       // Too few bytes left to finish any match.
       if (text.size() - s.pos < m - s.matched) return kNone;
       const Byte b = p.Key(At(text, s.pos));
-      while (s.matched > 0 && p.KeyAt(s.matched) != b) s.matched = p.border[s.matched - 1];
+      while (s.matched > 0 && p.KeyAt(s.matched) != b) s.matched = p.Border(s.matched - 1);
       if (p.KeyAt(s.matched) == b) ++s.matched;
       ++s.pos;
     }
@@ -160,7 +167,7 @@ std::size_t NextMatch(Search& s) {
       // c starts a character, or else c - 1 did and c + 1 starts the next one.
       s.walk = isStart ? c : c + 1;
       if (isStart) return c;
-      s.matched = p.border[m - 1];
+      s.matched = p.Border(m - 1);
     }
   }
 }

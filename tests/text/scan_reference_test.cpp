@@ -177,8 +177,10 @@ TEST(ScanReferenceTest, NearMatchesEverywhereAgreeWithAPlainWalk) {
   std::uniform_int_distribution<std::size_t> pickUnit(0, std::size(units) - 1);
   for (int round = 0; round < 10000; ++round) {
     const std::string& unit = units[pickUnit(rng)];
-    const std::string text = RunsText(rng, 48, unit);
-    std::string sub = RunsText(rng, 12, unit);
+    // Now and then a sub-text of more than 32 bytes, over a longer text.
+    const bool longSub = round % 4 == 0;
+    const std::string text = RunsText(rng, longSub ? 96 : 48, unit);
+    std::string sub = RunsText(rng, longSub ? 40 : 12, unit);
     if (sub.empty()) sub = unit;
     ASSERT_EQ(Disagreement(text, sub), "") << "text " << text << " sub " << sub;
   }
