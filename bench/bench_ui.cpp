@@ -7,10 +7,19 @@
 //                       four operations in one step of the window thread;
 //                       hops:4 waits for the window thread after each.
 //   BM_StartToShown     from starting the program to its main window being
-//                       mapped on the display.
+//                       mapped on the display, beside a bare GTK window
+//                       started the same way in turn (limit_ms, ratio).
+//   BM_IdleMemory       the memory of the program and every process it
+//                       started (its web engine's), once all are idle:
+//                       proportional (PSS) and resident (RSS) sizes summed
+//                       over the process tree, beside a bare GTK window with
+//                       one web view of the browser box's settings showing
+//                       the same start page, measured the same way in turn.
 //
 //   build/bench/bench_ui
-//   build/bench/bench_ui --benchmark_filter=StartToShown
+//   build/bench/bench_ui --benchmark_filter='StartToShown|IdleMemory'
+//   QUORVANE_PROGRAM=/other/build/quorvane build/bench/bench_ui ...
+//                       measures another build of the program instead
 //
 // The session is a fresh Xvfb and a private session bus, so the figures do
 // not depend on the desktop the benchmark is started from (or on there being
@@ -28,21 +37,31 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/gtk_text.h"
 #include "platform/toolkit.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/start_page.h"
 
 #ifndef QUORVANE_PROGRAM
 #define QUORVANE_PROGRAM "quorvane"
+#endif
+#ifndef MINIMAL_GTK_WINDOW
+#define MINIMAL_GTK_WINDOW "minimal_gtk_window"
+#endif
+#ifndef MINIMAL_WEBKIT_WINDOW
+#define MINIMAL_WEBKIT_WINDOW "minimal_webkit_window"
 #endif
 
 namespace {
@@ -63,6 +82,19 @@ int MillisecondsUntil(double deadline) {
   return left > 0 ? static_cast<int>(left) + 1 : 0;
 }
 constexpr char kTitle[] = "QuorvaneV1.0";
+constexpr char kMinimalTitle[] = "minimal";
+
+std::string ProgramPath() {
+  const char* other = std::getenv("QUORVANE_PROGRAM");
+  return other != nullptr && *other != '\0' ? other : QUORVANE_PROGRAM;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
 
 // Child processes ------------------------------------------------------------
 
@@ -296,7 +328,7 @@ BENCHMARK(BM_RowsFromWorker)->ArgName("hops")->Arg(1)->Arg(4)->Unit(benchmark::k
 
 // Start to shown --------------------------------------------------------------
 
-bool HasTitle(Display* display, Window window) {
+bool HasTitle(Display* display, Window window, const char* title) {
   Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
   Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
   Atom type;
@@ -307,13 +339,13 @@ bool HasTitle(Display* display, Window window) {
   if (XGetWindowProperty(display, window, netName, 0, 64, False, utf8, &type, &format, &count, &after, &value) ==
           Success &&
       value != nullptr) {
-    match = std::strcmp(reinterpret_cast<char*>(value), kTitle) == 0;
+    match = std::strcmp(reinterpret_cast<char*>(value), title) == 0;
   }
   if (value != nullptr) XFree(value);
   if (!match) {
     char* name = nullptr;
     if (XFetchName(display, window, &name) && name != nullptr) {
-      match = std::strcmp(name, kTitle) == 0;
+      match = std::strcmp(name, title) == 0;
       XFree(name);
     }
   }
@@ -337,15 +369,15 @@ long WindowPid(Display* display, Window window) {
   return pid;
 }
 
-// Waits for the map of a top-level window of process `pid` titled kTitle;
+// Waits for the map of a top-level window of process `pid` titled `title`;
 // false after `timeoutMs`.
-bool WaitForShown(Display* display, pid_t pid, int timeoutMs) {
+bool WaitForShown(Display* display, pid_t pid, const char* title, int timeoutMs) {
   double deadline = Now() + timeoutMs / 1000.0;
   while (true) {
     while (XPending(display) > 0) {
       XEvent event;
       XNextEvent(display, &event);
-      if (event.type != MapNotify || !HasTitle(display, event.xmap.window)) continue;
+      if (event.type != MapNotify || !HasTitle(display, event.xmap.window, title)) continue;
       long owner = WindowPid(display, event.xmap.window);
       if (owner == 0 || owner == pid) return true;
     }
@@ -364,6 +396,20 @@ void EndGroup(pid_t leader) {
   for (int i = 0; i < 200 && kill(-leader, 0) == 0; ++i) usleep(10000);
 }
 
+// One start of `argv` until its window titled `title` is mapped: the
+// seconds it took, or a negative value when it did not show within 10 s.
+double TimeToShown(Display* display, const std::vector<std::string>& argv, const char* title) {
+  double start = Now();
+  Child program = Spawn(argv, false, -1, true);
+  bool shown = WaitForShown(display, program.pid, title, 10000);
+  double end = Now();
+  EndGroup(program.pid);
+  XSync(display, True);  // drop the events of the ended program
+  return shown ? end - start : -1;
+}
+
+// The program and the bare window take turns, so that both see the same
+// load on the machine; the ratio is of their medians.
 void BM_StartToShown(benchmark::State& state) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
@@ -372,22 +418,181 @@ void BM_StartToShown(benchmark::State& state) {
   }
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
   XSync(display, True);
+  std::vector<double> program, limit;
   for (auto _ : state) {
-    double start = Now();
-    Child program = Spawn({QUORVANE_PROGRAM}, false, -1, true);
-    bool shown = WaitForShown(display, program.pid, 10000);
-    double end = Now();
-    EndGroup(program.pid);
-    XSync(display, True);  // drop the events of the ended program
-    if (!shown) {
-      state.SkipWithError("the window did not show within 10 s");
+    double bare = TimeToShown(display, {MINIMAL_GTK_WINDOW, kMinimalTitle}, kMinimalTitle);
+    double ours = TimeToShown(display, {ProgramPath()}, kTitle);
+    if (bare < 0 || ours < 0) {
+      state.SkipWithError("a window did not show within 10 s");
       break;
     }
-    state.SetIterationTime(end - start);
+    limit.push_back(bare);
+    program.push_back(ours);
+    state.SetIterationTime(ours);
   }
   XCloseDisplay(display);
+  if (program.empty()) return;
+  state.counters["program_ms"] = Median(program) * 1000;
+  state.counters["limit_ms"] = Median(limit) * 1000;
+  state.counters["ratio"] = Median(program) / Median(limit);
 }
 BENCHMARK(BM_StartToShown)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
+
+// Idle memory ----------------------------------------------------------------
+
+struct ProcessStat {
+  pid_t pid = 0;
+  pid_t parent = 0;
+  std::string name;
+  unsigned long long cpuTicks = 0;  // user and system time so far
+};
+
+std::vector<ProcessStat> AllProcesses() {
+  std::vector<ProcessStat> all;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    FILE* f = std::fopen((entry.path() / "stat").c_str(), "r");
+    if (f == nullptr) continue;
+    char buffer[1024] = {};
+    size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+    std::fclose(f);
+    std::string stat(buffer, n);
+    size_t open = stat.find('(');
+    size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    ProcessStat p;
+    p.pid = static_cast<pid_t>(std::stol(name));
+    p.name = stat.substr(open + 1, close - open - 1);
+    char state = 0;
+    int parent = 0;
+    unsigned long long user = 0, system = 0;
+    // state ppid pgrp session tty tpgid flags minflt cminflt majflt cmajflt utime stime
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &state, &parent,
+                    &user, &system) != 4) {
+      continue;
+    }
+    p.parent = parent;
+    p.cpuTicks = user + system;
+    all.push_back(p);
+  }
+  return all;
+}
+
+// `root` and every process below it.
+std::vector<ProcessStat> ProcessTree(pid_t root) {
+  std::vector<ProcessStat> all = AllProcesses();
+  std::vector<ProcessStat> tree;
+  std::vector<pid_t> frontier{root};
+  while (!frontier.empty()) {
+    pid_t pid = frontier.back();
+    frontier.pop_back();
+    for (const ProcessStat& p : all) {
+      if (p.pid == pid) tree.push_back(p);
+      if (p.parent == pid) frontier.push_back(p.pid);
+    }
+  }
+  return tree;
+}
+
+struct Footprint {
+  double pssMb = 0;
+  double rssMb = 0;
+  int processes = 0;
+};
+
+Footprint TreeFootprint(const std::vector<ProcessStat>& tree) {
+  Footprint total;
+  for (const ProcessStat& p : tree) {
+    FILE* f = std::fopen(("/proc/" + std::to_string(p.pid) + "/smaps_rollup").c_str(), "r");
+    if (f == nullptr) continue;
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+      unsigned long kb = 0;
+      if (std::sscanf(line, "Pss: %lu kB", &kb) == 1) total.pssMb += kb / 1024.0;
+      if (std::sscanf(line, "Rss: %lu kB", &kb) == 1) total.rssMb += kb / 1024.0;
+    }
+    std::fclose(f);
+    ++total.processes;
+  }
+  return total;
+}
+
+// Starts `argv`, waits for its window and then until its process tree holds
+// a web process and has used no processor time for a second; its footprint
+// then, or nothing when that does not happen within 60 s.
+std::optional<Footprint> IdleFootprint(Display* display, const std::vector<std::string>& argv, const char* title) {
+  Child program = Spawn(argv, false, -1, true);
+  std::optional<Footprint> result;
+  if (WaitForShown(display, program.pid, title, 20000)) {
+    double deadline = Now() + 60;
+    unsigned long long lastTicks = ~0ull;
+    int quietSamples = 0;
+    while (Now() < deadline) {
+      usleep(250000);
+      std::vector<ProcessStat> tree = ProcessTree(program.pid);
+      unsigned long long ticks = 0;
+      bool webProcess = false;
+      for (const ProcessStat& p : tree) {
+        ticks += p.cpuTicks;
+        webProcess = webProcess || p.name.rfind("WebKitWebProces", 0) == 0;
+      }
+      quietSamples = webProcess && ticks == lastTicks ? quietSamples + 1 : 0;
+      lastTicks = ticks;
+      if (quietSamples >= 4) {
+        result = TreeFootprint(tree);
+        break;
+      }
+    }
+  }
+  EndGroup(program.pid);
+  XSync(display, True);
+  return result;
+}
+
+void BM_IdleMemory(benchmark::State& state) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    state.SkipWithError("cannot open the display");
+    return;
+  }
+  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  XSync(display, True);
+  // The bare window shows the program's own start page.
+  std::string page = std::filesystem::temp_directory_path() / ("quorvane-bench-page-" + std::to_string(getpid()));
+  if (FILE* f = std::fopen(page.c_str(), "w")) {
+    std::string html = GbkToUtf8(StartPageHtml());
+    std::fwrite(html.data(), 1, html.size(), f);
+    std::fclose(f);
+  }
+  std::vector<double> pss, rss, limitPss, limitRss;
+  int processes = 0;
+  for (auto _ : state) {
+    std::optional<Footprint> bare =
+        IdleFootprint(display, {MINIMAL_WEBKIT_WINDOW, kMinimalTitle, page}, kMinimalTitle);
+    std::optional<Footprint> ours = IdleFootprint(display, {ProgramPath()}, kTitle);
+    if (!bare || !ours) {
+      state.SkipWithError("a window with its web process did not show and settle within 60 s");
+      break;
+    }
+    limitPss.push_back(bare->pssMb);
+    limitRss.push_back(bare->rssMb);
+    pss.push_back(ours->pssMb);
+    rss.push_back(ours->rssMb);
+    processes = ours->processes;
+  }
+  std::remove(page.c_str());
+  XCloseDisplay(display);
+  if (pss.empty()) return;
+  state.counters["pss_mb"] = Median(pss);
+  state.counters["limit_pss_mb"] = Median(limitPss);
+  state.counters["pss_ratio"] = Median(pss) / Median(limitPss);
+  state.counters["rss_mb"] = Median(rss);
+  state.counters["limit_rss_mb"] = Median(limitRss);
+  state.counters["rss_ratio"] = Median(rss) / Median(limitRss);
+  state.counters["processes"] = processes;
+}
+BENCHMARK(BM_IdleMemory)->Unit(benchmark::kSecond)->Iterations(3);
 
 }  // namespace
 
