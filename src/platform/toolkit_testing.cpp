@@ -86,9 +86,11 @@ void ClickAt(Control* control, int x, int y, int button) {
   XTestFakeMotionEvent(display, -1, (left + x) * scale, (top + y) * scale, CurrentTime);
   XFlush(display);
   SyncDisplay();
+  // Press and release go out together, a quick click as a hand makes it:
+  // a release that the server stamps more than half a second after its
+  // press (a busy machine between the two) closes the menu the press
+  // opened, as it does for a user who holds the button that long.
   XTestFakeButtonEvent(display, static_cast<unsigned>(button), True, CurrentTime);
-  XFlush(display);
-  SyncDisplay();
   XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
   XFlush(display);
   SyncDisplay();
