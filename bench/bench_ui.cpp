@@ -51,6 +51,7 @@
 #include "platform/gtk_text.h"
 #include "platform/toolkit.h"
 #include "platform/window.h"
+#include "platform/window_testing.h"
 #include "ui/main_window.h"
 #include "ui/start_page.h"
 

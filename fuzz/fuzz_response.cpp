@@ -22,6 +22,7 @@
 
 #include "http/fetch.h"
 #include "platform/wininet.h"
+#include "platform/wininet_testing.h"
 #include "search/scrape.h"
 #include "text/byte_set.h"
 

@@ -8,12 +8,18 @@
 #include "extract/delimited.h"
 #include "http/body_blocks.h"
 #include "http/cookies.h"
-#include "http/fetch_testing.h"
+#include "http/fetch_internal.h"
 #include "http/url_parts.h"
 #include "platform/wininet.h"
 #include "text/byte_set.h"
 #include "text/text_array.h"
 #include "text/text_ops.h"
+
+namespace fetch_internal {
+
+std::atomic<long long> heldBodyBound{kMaxHeldBodyBytes};
+
+}  // namespace fetch_internal
 
 namespace {
 
@@ -22,9 +28,10 @@ constexpr int kRawHeaderSize = 5000;
 constexpr int kCharsetWindow = 500;
 constexpr int kMaxFollowed301 = 10;
 
-// Body bytes held by the fetches under way, and their bound.
+using fetch_internal::heldBodyBound;
+
+// Body bytes held by the fetches under way.
 std::atomic<long long> heldBodyBytes{0};
-std::atomic<long long> heldBodyBound{kMaxHeldBodyBytes};
 
 // What one fetch holds of the process's room for bodies; handed back when
 // the fetch no longer needs it.
@@ -212,8 +219,6 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
 }
 
 }  // namespace
-
-void SetHeldBodyBoundForTesting(long long bytes) { heldBodyBound.store(bytes > 0 ? bytes : kMaxHeldBodyBytes); }
 
 ByteSet FetchPage(const Text& url, int method, TextView postText, Text* cookies, Text* receivedCookies,
                   Text* headers, Text* location, bool noRedirect, ByteSet* postBytes, std::optional<TextView> proxy,

@@ -63,7 +63,6 @@ void ShowBox(const char* text, const char* caption, UINT type, bool modal, BoxSt
     g_object_unref(group);
   }
   gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), FALSE);
-  g_object_set_data(G_OBJECT(box), "quorvane-message-box", GINT_TO_POINTER(1));
   g_signal_connect(box, "response", G_CALLBACK(OnBoxResponse), state);
   gtk_widget_show_all(box);
 }

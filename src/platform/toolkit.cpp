@@ -72,8 +72,6 @@ bool ToolkitInit() {
   return true;
 }
 
-bool ToolkitRunning() { return running.load(); }
-
 bool OnWindowThread() { return running.load() && std::this_thread::get_id() == windowThread; }
 
 namespace {

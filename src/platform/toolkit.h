@@ -21,9 +21,6 @@
 // display to open.
 bool ToolkitInit();
 
-// True once ToolkitInit has succeeded.
-bool ToolkitRunning();
-
 // True on the thread that called ToolkitInit.
 bool OnWindowThread();
 

@@ -124,7 +124,8 @@ std::vector<GtkWidget*> Toplevels() {
 std::vector<GtkWidget*> MessageBoxWidgets() {
   std::vector<GtkWidget*> boxes;
   for (GtkWidget* widget : Toplevels()) {
-    if (g_object_get_data(G_OBJECT(widget), "quorvane-message-box") != nullptr && gtk_widget_get_visible(widget)) {
+    // The program makes no message dialog but its message boxes.
+    if (GTK_IS_MESSAGE_DIALOG(widget) && gtk_widget_get_visible(widget)) {
       boxes.push_back(widget);
     }
   }

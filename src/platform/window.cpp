@@ -15,7 +15,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -59,18 +58,6 @@ void InstallStyleOnce() {
 // Tells a window manager, if there is one, to offer only moving and closing.
 void OnFrameRealize(GtkWidget* window, gpointer) {
   gdk_window_set_functions(gtk_widget_get_window(window), GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
-}
-
-// Runs `f` on the window thread and hands back its result.
-template <class F>
-auto OnUi(F f) -> decltype(f()) {
-  if constexpr (std::is_void_v<decltype(f())>) {
-    RunOnWindowThread(f);
-  } else {
-    decltype(f()) result{};
-    RunOnWindowThread([&] { result = f(); });
-    return result;
-  }
 }
 
 }  // namespace
@@ -241,11 +228,6 @@ gboolean OnListButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer da
   return TRUE;
 }
 
-bool RowIter(Control* list, int row, GtkTreeIter* iter) {
-  if (row < 0) return false;
-  return gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(list->rows), iter, nullptr, row);
-}
-
 void OnMenuItemActivate(GtkMenuItem* item, gpointer data) {
   auto* menu = static_cast<Menu*>(data);
   for (size_t i = 0; i < menu->items.size(); ++i) {
@@ -335,28 +317,6 @@ void SetFrameOuterWidth(Frame* frame, int outerWidth) {
     frame->outerWidth = outerWidth;
     gtk_widget_set_size_request(frame->client, ClientWidthFor(outerWidth), frame->clientHeight);
     gtk_window_resize(GTK_WINDOW(frame->window), outerWidth, frame->outerHeight);
-  });
-}
-
-void FrameOuterSize(Frame* frame, int& width, int& height) {
-  OnUi([&] {
-    GdkWindow* x = gtk_widget_get_window(frame->window);
-    if (x != nullptr && gtk_widget_get_mapped(frame->window)) {
-      width = gdk_window_get_width(x);
-      height = gdk_window_get_height(x);
-    } else {
-      width = frame->outerWidth;
-      height = frame->outerHeight;
-    }
-  });
-}
-
-void FrameClientSize(Frame* frame, int& width, int& height) {
-  OnUi([&] {
-    GtkAllocation area;
-    gtk_widget_get_allocation(frame->client, &area);
-    width = area.width;
-    height = area.height;
   });
 }
 
@@ -509,28 +469,8 @@ void SetControlEnabled(Control* control, bool enabled) {
   OnUi([&] { gtk_widget_set_sensitive(control->outer, enabled); });
 }
 
-bool ControlEnabled(Control* control) {
-  return OnUi([&] { return gtk_widget_get_sensitive(control->outer) != FALSE; });
-}
-
 bool CheckBoxChecked(Control* control) {
   return OnUi([&] { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(control->widget)) != FALSE; });
-}
-
-void SetCheckBoxChecked(Control* control, bool checked) {
-  OnUi([&] { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(control->widget), checked); });
-}
-
-ControlRect ControlPlacement(Control* control) {
-  return OnUi([&] {
-    ControlRect rect;
-    gtk_widget_translate_coordinates(control->outer, control->frame->client, 0, 0, &rect.left, &rect.top);
-    GtkAllocation area;
-    gtk_widget_get_allocation(control->outer, &area);
-    rect.width = area.width;
-    rect.height = area.height;
-    return rect;
-  });
 }
 
 // --- list rows --------------------------------------------------------------
@@ -550,15 +490,6 @@ int ListAppendRow(Control* list, const std::vector<std::string>& cells) {
       gtk_list_store_set(list->rows, &iter, i, utf8[static_cast<size_t>(i)].c_str(), -1);
     }
     return gtk_tree_model_iter_n_children(GTK_TREE_MODEL(list->rows), nullptr) - 1;
-  });
-}
-
-void ListSetCellText(Control* list, int row, int column, std::string_view text) {
-  std::string utf8 = GbkToUtf8(text);
-  OnUi([&] {
-    GtkTreeIter iter;
-    if (column < 0 || column >= list->columns || !RowIter(list, row, &iter)) return;
-    gtk_list_store_set(list->rows, &iter, column, utf8.c_str(), -1);
   });
 }
 
@@ -590,18 +521,6 @@ int ListSelectedRow(Control* list) {
     int row = gtk_tree_path_get_indices(path)[0];
     gtk_tree_path_free(path);
     return row;
-  });
-}
-
-void ListSelectRow(Control* list, int row) {
-  OnUi([&] {
-    GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(list->widget));
-    GtkTreeIter iter;
-    if (RowIter(list, row, &iter)) {
-      gtk_tree_selection_select_iter(selection, &iter);
-    } else {
-      gtk_tree_selection_unselect_all(selection);
-    }
   });
 }
 
@@ -643,17 +562,6 @@ void PopupMenuAt(Menu* menu, int screenX, int screenY) {
     GdkRectangle at{screenX - originX, screenY - originY, 1, 1};
     gtk_menu_popup_at_rect(GTK_MENU(menu->menu), anchor, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
                            nullptr);
-  });
-}
-
-bool MenuShown(Menu* menu) {
-  return OnUi([&] { return gtk_widget_get_mapped(menu->menu) != FALSE; });
-}
-
-void ChooseMenuItem(Menu* menu, int index) {
-  OnUi([&] {
-    if (index < 0 || index >= static_cast<int>(menu->items.size())) return;
-    gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu->menu), menu->items[static_cast<size_t>(index)], TRUE);
   });
 }
 

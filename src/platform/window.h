@@ -45,9 +45,6 @@ void DestroyFrame(Frame* frame);
 void ShowFrame(Frame* frame);  // centred on the screen
 // Sets the outer width, keeping the left edge, the top and the height.
 void SetFrameOuterWidth(Frame* frame, int outerWidth);
-// Outer size (title bar and border included) and the client area's size.
-void FrameOuterSize(Frame* frame, int& width, int& height);
-void FrameClientSize(Frame* frame, int& width, int& height);
 
 struct LabelOptions {
   bool centered = false;        // else left-aligned; always vertically centred
@@ -81,11 +78,7 @@ Control* AddWebView(Frame* frame, ControlRect rect, std::string_view html, NewWi
 void SetControlText(Control* control, std::string_view text);
 std::string ControlText(Control* control);
 void SetControlEnabled(Control* control, bool enabled);
-bool ControlEnabled(Control* control);
 bool CheckBoxChecked(Control* control);
-void SetCheckBoxChecked(Control* control, bool checked);
-// Where the control lies in its frame's client area, as laid out.
-ControlRect ControlPlacement(Control* control);
 
 // The list's rows, counted from 0; columns from 0, column 0 being the
 // row's item text.
@@ -94,13 +87,10 @@ void ListDeleteAllRows(Control* list);
 // that no other change of the list comes between the row and its cells.
 // Returns the new row's index.
 int ListAppendRow(Control* list, const std::vector<std::string>& cells);
-void ListSetCellText(Control* list, int row, int column, std::string_view text);
 std::string ListCellText(Control* list, int row, int column);
 int ListRowCount(Control* list);
 // -1 when no row is selected.
 int ListSelectedRow(Control* list);
-// -1 clears the selection.
-void ListSelectRow(Control* list, int row);
 
 struct MenuItem {
   const char* text = "";
@@ -111,9 +101,6 @@ Menu* CreatePopupMenu(Frame* owner, const std::vector<MenuItem>& items);
 // Opens the menu with its top-left corner at a screen position and returns
 // at once; a chosen item's callback runs later, as its own event.
 void PopupMenuAt(Menu* menu, int screenX, int screenY);
-bool MenuShown(Menu* menu);
-// Chooses item `index` of an open menu, as a click on it would.
-void ChooseMenuItem(Menu* menu, int index);
 
 // The mouse pointer's position in screen coordinates.
 void CursorScreenPosition(int& x, int& y);

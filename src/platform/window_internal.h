@@ -1,5 +1,5 @@
-// What a frame, a control and a menu are made of. Internal to the window
-// stand-in and its test drivers.
+// What a frame, a control and a menu are made of, and how work reaches the
+// window thread. Internal to the window stand-in and its test drivers.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "platform/toolkit.h"
 #include "platform/window.h"
 
 enum class ControlKind { kLabel, kEdit, kButton, kCheckBox, kList, kWebView };
@@ -47,3 +49,21 @@ struct Frame {
   gulong drawHandler = 0;
 };
 
+
+// Runs `f` on the window thread and hands back its result.
+template <class F>
+auto OnUi(F f) -> decltype(f()) {
+  if constexpr (std::is_void_v<decltype(f())>) {
+    RunOnWindowThread(f);
+  } else {
+    decltype(f()) result{};
+    RunOnWindowThread([&] { result = f(); });
+    return result;
+  }
+}
+
+// The list's row number `row`, counted from 0; false when there is none.
+inline bool RowIter(Control* list, int row, GtkTreeIter* iter) {
+  if (row < 0) return false;
+  return gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(list->rows), iter, nullptr, row);
+}

@@ -15,6 +15,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/wininet_internal.h"
+
+namespace wininet_internal {
+
+std::atomic<long> connectTimeoutMs{kConnectTimeoutMs};
+std::atomic<long> receiveTimeoutMs{kReceiveTimeoutMs};
+std::atomic<long> wholeRequestMs{kWholeRequestMs};
+
+}  // namespace wininet_internal
+
 namespace {
 
 // Milliseconds of the monotonic clock. (<chrono> does not build with the
@@ -25,11 +35,9 @@ long NowMs() {
   return static_cast<long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-std::atomic<long> connectTimeoutMs{60000};
-std::atomic<long> receiveTimeoutMs{30000};
-// A server that sends a byte just before each receive time-out would hold a
-// request for ever; no result page takes this long on a working line.
-std::atomic<long> wholeRequestMs{120000};
+using wininet_internal::connectTimeoutMs;
+using wininet_internal::receiveTimeoutMs;
+using wininet_internal::wholeRequestMs;
 
 // Body bytes held for the caller before the transfer is paused: enough to
 // serve many small reads per round of the transfer, small enough to keep a
@@ -523,10 +531,4 @@ BOOL InternetCloseHandle(HINTERNET handle) {
   if (h == nullptr) return 0;
   delete h;
   return 1;
-}
-
-void InternetSetTimeoutsForTesting(long connectMilliseconds, long receiveMilliseconds, long wholeMilliseconds) {
-  connectTimeoutMs.store(connectMilliseconds);
-  receiveTimeoutMs.store(receiveMilliseconds);
-  wholeRequestMs.store(wholeMilliseconds);
 }

@@ -81,9 +81,3 @@ BOOL InternetReadFile(HINTERNET request, void* buffer, DWORD toRead, DWORD* read
 BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, void* buffer, DWORD* bufferLength, DWORD* index);
 
 BOOL InternetCloseHandle(HINTERNET handle);
-
-// For tests only: the time-outs of requests sent from now on, in
-// milliseconds (defaults 60000 to connect, 30000 without data, 120000 for
-// the whole request from its sending to the body's last byte).
-void InternetSetTimeoutsForTesting(long connectMilliseconds, long receiveMilliseconds,
-                                   long wholeMilliseconds = 120000);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/wininet.h"
+#include "platform/wininet_testing.h"
 #include "test_server.h"
 #include "text/byte_set.h"
 

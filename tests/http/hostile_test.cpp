@@ -26,6 +26,7 @@
 #include "http/fetch.h"
 #include "http/fetch_testing.h"
 #include "platform/wininet.h"
+#include "platform/wininet_testing.h"
 #include "test_server.h"
 #include "text/byte_set.h"
 

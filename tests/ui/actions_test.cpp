@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/toolkit_testing.h"
+#include "platform/window_testing.h"
 #include "search/query.h"
 #include "search/search_run.h"
 #include "test_site.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/toolkit_testing.h"
+#include "platform/window_testing.h"
 #include "test_site.h"
 #include "window_fixture.h"
 

@@ -1,6 +1,7 @@
 // The window fixture.
 #include "window_fixture.h"
 
+#include "platform/window_testing.h"
 #include "search/query.h"
 
 void MainWindowTest::SetUpTestSuite() { InstallFakeOpener(); }

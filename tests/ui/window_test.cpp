@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/toolkit_testing.h"
+#include "platform/window_testing.h"
 #include "test_site.h"
 #include "ui/main_window.h"
 #include "ui/start_page.h"

@@ -1,0 +1,14 @@
+// The heap policy on glibc's malloc.
+#include "platform/heap.h"
+
+#include <malloc.h>
+
+// A page is fetched and scraped through several buffers of its own size (the
+// body, its UTF-16 form, the listing, the entries), each freed before the
+// next page. With the C library's defaults each such buffer is a fresh
+// mapping handed back at once, and refilling it page by page cost more than
+// the scraping itself. Keeping them on the heap lets the next page reuse them.
+void SetProcessHeapPolicy() {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
