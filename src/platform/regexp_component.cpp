@@ -343,15 +343,22 @@ class RegExpObject final : public DispatchBase {
         pcre2_set_depth_limit(matchContext_, kDepthLimit);
       }
     }
-    if (jit_ && jitStack_ == nullptr && matchContext_ != nullptr) {
-      jitStack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
-      if (jitStack_ != nullptr) pcre2_jit_stack_assign(matchContext_, nullptr, jitStack_);
-    }
     if (matchData_ == nullptr || matchContext_ == nullptr) {
       Forget();
       compiled_ = true;
       return false;
     }
+    return true;
+  }
+
+  // The JIT's own stack, made only for a match that outgrows the default
+  // one: reserving it costs more than the whole match of a small page.
+  // False when there is none to add.
+  bool AttachJitStack() {
+    if (!jit_ || jitStack_ != nullptr) return false;
+    jitStack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+    if (jitStack_ == nullptr) return false;
+    pcre2_jit_stack_assign(matchContext_, nullptr, jitStack_);
     return true;
   }
 
@@ -364,6 +371,9 @@ class RegExpObject final : public DispatchBase {
     PCRE2_SIZE offset = 0;
     while (offset <= s.size()) {
       int rc = pcre2_match(code_, Units(s), s.size(), offset, PCRE2_NO_UTF_CHECK, matchData_, matchContext_);
+      if (rc == PCRE2_ERROR_JIT_STACKLIMIT && AttachJitStack()) {
+        rc = pcre2_match(code_, Units(s), s.size(), offset, PCRE2_NO_UTF_CHECK, matchData_, matchContext_);
+      }
       if (rc < 0) return;
       const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(matchData_);
       onMatch(ov);

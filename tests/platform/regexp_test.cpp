@@ -325,6 +325,17 @@ TEST(RegExpTest, LoneSurrogatesAnywhereMatchAsReplacementCharacters) {
   }
 }
 
+TEST(RegExpTest, AMatchThatNeedsADeepStackStillMatches) {
+  Apartment apartment;
+  // Every repetition of the group leaves a place to go back to: far more
+  // than a small stack holds.
+  std::u16string subject;
+  for (int i = 0; i < 20000; ++i) subject += u"ab";
+  subject += u"c";
+  DispatchPtr re = NewRegExp(u"(?:a|(b))*c", {.global = true});
+  EXPECT_EQ(Execute(re.get(), subject), (std::vector<Found>{{subject, 0, static_cast<int>(subject.size())}}));
+}
+
 TEST(RegExpTest, LazyCaptureSpansALargePage) {
   Apartment apartment;
   // 10 M characters in lines with bare line feeds; one capture covers all of
