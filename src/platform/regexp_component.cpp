@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii_case.h"
+
 namespace {
 
 using Subject = std::shared_ptr<const std::u16string>;
@@ -93,24 +95,11 @@ const std::u16string& ValidSubject(const std::u16string& text, std::u16string* s
   return *storage;
 }
 
-bool NameIs(const char16_t* name, std::u16string_view expected) {
-  std::size_t i = 0;
-  for (; name[i] != 0; ++i) {
-    if (i >= expected.size()) return false;
-    char16_t a = name[i];
-    char16_t b = expected[i];
-    if (a >= u'A' && a <= u'Z') a = static_cast<char16_t>(a - u'A' + u'a');
-    if (b >= u'A' && b <= u'Z') b = static_cast<char16_t>(b - u'A' + u'a');
-    if (a != b) return false;
-  }
-  return i == expected.size();
-}
-
 HRESULT LookUp(const char16_t* name, DISPID* id, std::initializer_list<std::u16string_view> members) {
   if (name == nullptr || id == nullptr) return E_POINTER;
   DISPID n = 1;
   for (std::u16string_view m : members) {
-    if (NameIs(name, m)) {
+    if (AsciiEqualsIgnoringCase(std::u16string_view(name), m)) {
       *id = n;
       return S_OK;
     }

@@ -6,17 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "platform/gtk_text.h"
 
 namespace {
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (g_ascii_tolower(text[i]) != prefix[i]) return false;
-  }
-  return true;
-}
 
 constexpr long kStarted = 42;
 constexpr long kFileNotFound = 2;
@@ -27,7 +20,7 @@ long ShellExecuteA(HWND, const char* verb, const char* file, const char*, const 
   if (file == nullptr) return kFileNotFound;
   std::string_view address(file);
   if (verb != nullptr && std::string_view(verb) != "open") return kFileNotFound;
-  if (!StartsWithIgnoringCase(address, "http://") && !StartsWithIgnoringCase(address, "https://")) {
+  if (!AsciiStartsWithIgnoringCase(address, "http://") && !AsciiStartsWithIgnoringCase(address, "https://")) {
     return kFileNotFound;
   }
   std::string utf8 = GbkToUtf8(address);

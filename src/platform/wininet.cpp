@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/wininet_internal.h"
 
 namespace wininet_internal {
@@ -98,18 +99,6 @@ struct Connection : Handle {
   std::string host;
   INTERNET_PORT port = 0;
 };
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    unsigned char a = static_cast<unsigned char>(s[i]);
-    unsigned char b = static_cast<unsigned char>(prefix[i]);
-    if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
-}
 
 // The status code of a status line "HTTP/x.y NNN reason", or 0.
 int StatusCode(std::string_view line) {
@@ -215,7 +204,7 @@ struct Request : Handle {
     block.append("\r\n");
     if (!line.empty()) {
       // libcurl follows no blank Location, so neither does the block count one.
-      if (StartsWithNoCase(line, "location:") &&
+      if (AsciiStartsWithIgnoringCase(line, "location:") &&
           line.find_first_not_of(" \t", std::string_view("location:").size()) != std::string_view::npos) {
         blockHasLocation = true;
       }
@@ -326,9 +315,9 @@ ProxySettings ParseProxyList(const char* list) {
     const std::size_t equals = entry.find('=');
     if (equals == std::string_view::npos) {
       settings.http = settings.https = std::string(entry);
-    } else if (StartsWithNoCase(entry.substr(0, equals), "https") && equals == 5) {
+    } else if (AsciiStartsWithIgnoringCase(entry.substr(0, equals), "https") && equals == 5) {
       settings.https = std::string(entry.substr(equals + 1));
-    } else if (StartsWithNoCase(entry.substr(0, equals), "http") && equals == 4) {
+    } else if (AsciiStartsWithIgnoringCase(entry.substr(0, equals), "http") && equals == 4) {
       settings.http = std::string(entry.substr(equals + 1));
     }
   }
