@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "encoding/utf16_bytes.h"
@@ -48,36 +50,17 @@ Text UrlEncode(TextView text, bool keepAlnum, bool viaUtf8) {
 Text AnsiToUtf8(TextView text) { return UnicodeToCodePage(AnsiToUnicode(text, static_cast<int>(CP_GBK)), CP_UTF8); }
 
 ByteSet AnsiToUnicode(TextView text, int codePage) {
-  // The text and its terminator: the terminator's unit is added here rather
-  // than converted, so that a view needs no zero-terminated copy.
   text = text.substr(0, text.find('\0'));
   if (text.size() > INT_MAX / 2 - 1) return {};
-  const auto page = static_cast<unsigned>(codePage);
-  const int length = static_cast<int>(text.size());
-  int n = 0;
-  if (length > 0) {
-    n = MultiByteToWideChar(page, 0, text.data(), length, nullptr, 0);
-    if (n <= 0 || n > INT_MAX / 2 - 1) return {};
-  }
-  ByteSet units = BlankByteSet(2 * (n + 1));
-  if (n > 0 && MultiByteToWideChar(page, 0, text.data(), length, encoding_internal::Units(units), n) != n) {
-    return {};
-  }
+  const std::u16string wide = CodePageToUtf16(static_cast<unsigned>(codePage), text);
+  if (wide.empty() != text.empty() || wide.size() > INT_MAX / 2 - 1) return {};
+  // The units and then the terminator's unit, which BlankByteSet has zeroed.
+  ByteSet units = BlankByteSet(2 * (static_cast<int>(wide.size()) + 1));
+  std::copy(wide.begin(), wide.end(), encoding_internal::Units(units));
   return units;
 }
 
 Text UnicodeToCodePage(const ByteSet& units, int codePage) {
-  const WCHAR* begin = encoding_internal::Units(units);
-  const WCHAR* end = begin + units.size() / 2;
-  const std::size_t count = static_cast<std::size_t>(std::find(begin, end, u'\0') - begin);
-  if (count == 0 || count > INT_MAX) return {};
-  const auto page = static_cast<unsigned>(codePage);
-  const int n = static_cast<int>(count);
-  // Asked for the size first: a character may take more bytes than its
-  // units do (three in UTF-8 for most characters of code page 936).
-  const int m = WideCharToMultiByte(page, 0, begin, n, nullptr, 0, nullptr, nullptr);
-  if (m <= 0) return {};
-  Text result(static_cast<std::size_t>(m), '\0');
-  if (WideCharToMultiByte(page, 0, begin, n, result.data(), m, nullptr, nullptr) != m) return {};
-  return result;
+  return Utf16ToCodePage<Text>(static_cast<unsigned>(codePage),
+                               std::u16string_view(encoding_internal::Units(units), units.size() / 2));
 }

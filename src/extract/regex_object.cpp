@@ -1,7 +1,6 @@
 // RegexObject on the automation stand-in: every member is reached by name.
 #include "extract/regex_object.h"
 
-#include <climits>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -12,43 +11,10 @@
 
 namespace {
 
-std::u16string ToWide(TextView text) {
-  std::u16string wide;
-  if (text.empty()) return wide;
-  const int length = static_cast<int>(text.size());
-  // A character of code page 936 is never more than one UTF-16 unit, so the
-  // byte count is room enough; the size query is only a fallback.
-  wide.resize(text.size());
-  int n = MultiByteToWideChar(CP_GBK, 0, text.data(), length, wide.data(), length);
-  if (n == 0) {
-    n = MultiByteToWideChar(CP_GBK, 0, text.data(), length, nullptr, 0);
-    wide.resize(static_cast<std::size_t>(n));
-    if (n > 0) n = MultiByteToWideChar(CP_GBK, 0, text.data(), length, wide.data(), n);
-  }
-  wide.resize(static_cast<std::size_t>(n));
-  return wide;
-}
+std::u16string ToWide(TextView text) { return CodePageToUtf16(CP_GBK, text); }
 
-Text FromWide(const std::u16string& wide) {
-  Text text;
-  if (wide.empty() || wide.size() > INT_MAX / 2) return text;
-  const int length = static_cast<int>(wide.size());
-  // A unit becomes at most two bytes, a substitute for one that the code
-  // page lacks included, so one pass into that room does; the size query
-  // is only a fallback.
-  text.resize(2 * wide.size());
-  int n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, text.data(), 2 * length, nullptr, nullptr);
-  if (n == 0) {
-    n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return Text();
-    text.resize(static_cast<std::size_t>(n));
-    n = WideCharToMultiByte(CP_GBK, 0, wide.data(), length, text.data(), n, nullptr, nullptr);
-  }
-  text.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-  // A text holds no zero byte: a U+0000 from the component ends it.
-  if (auto zero = text.find('\0'); zero != Text::npos) text.resize(zero);
-  return text;
-}
+// A U+0000 from the component ends the text: texts hold no zero byte.
+Text FromWide(const std::u16string& wide) { return Utf16ToCodePage<Text>(CP_GBK, wide); }
 
 Text VariantToText(const Variant& v) {
   switch (v.vt) {

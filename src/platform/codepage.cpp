@@ -334,3 +334,23 @@ int WideCharToMultiByte(unsigned codePage, DWORD flags, const WCHAR* source, int
   if (result != 0 && usedDefaultChar != nullptr) *usedDefaultChar = substitution.used ? 1 : 0;
   return result;
 }
+
+std::u16string CodePageToUtf16(unsigned codePage, std::string_view bytes) {
+  bytes = bytes.substr(0, bytes.find('\0'));
+  std::u16string units;
+  if (bytes.empty() || bytes.size() > INT_MAX) return units;
+  const int count = static_cast<int>(bytes.size());
+  // Neither code page 936 nor UTF-8 makes more units than bytes, substitutes
+  // included, so the byte count is room enough; the size query is only a
+  // fallback.
+  units.resize(bytes.size());
+  int n = MultiByteToWideChar(codePage, 0, bytes.data(), count, units.data(), count);
+  if (n == 0) {
+    n = MultiByteToWideChar(codePage, 0, bytes.data(), count, nullptr, 0);
+    if (n <= 0) return std::u16string();
+    units.resize(static_cast<std::size_t>(n));
+    n = MultiByteToWideChar(codePage, 0, bytes.data(), count, units.data(), n);
+  }
+  units.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+  return units;
+}

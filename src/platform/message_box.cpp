@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "platform/codepage.h"
@@ -16,17 +15,9 @@ std::atomic<MessageBoxPresenter> presenter{nullptr};
 
 // GBK to UTF-8 for a terminal; falls back to the raw bytes if conversion fails.
 std::string ToUtf8(const char* gbk) {
-  if (gbk == nullptr || *gbk == '\0') return {};
-  int units = MultiByteToWideChar(CP_GBK, 0, gbk, -1, nullptr, 0);
-  if (units <= 0) return gbk;
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  MultiByteToWideChar(CP_GBK, 0, gbk, -1, wide.data(), units);
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return gbk;
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
-  utf8.resize(std::strlen(utf8.c_str()));
-  return utf8;
+  if (gbk == nullptr) return {};
+  std::string utf8 = Utf16ToCodePage(CP_UTF8, CodePageToUtf16(CP_GBK, gbk));
+  return utf8.empty() ? std::string(gbk) : utf8;
 }
 
 int WriteToStandardError(HWND, const char* text, const char* caption, UINT) {
