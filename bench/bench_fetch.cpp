@@ -20,7 +20,7 @@
 
 #include "http/fetch.h"
 #include "search/scrape.h"
-#include "test_server.h"
+#include "loopback_server.h"
 #include "text/byte_set.h"
 #include "text/text_array.h"
 
@@ -28,8 +28,8 @@ namespace {
 
 constexpr long long kBodyBytes = 8000000;
 
-TestServer& Server() {
-  static TestServer server([](const std::string&) {
+LoopbackServer& Server() {
+  static LoopbackServer server([](const std::string&) {
     return ServerReply{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kBodyBytes) + "\r\n\r\n", kBodyBytes};
   });
   return server;
@@ -75,8 +75,8 @@ BENCHMARK(BM_CurlTool8MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Bodies that never end, half of them declared UTF-8 so that the
 // conversion runs too.
-TestServer& EndlessServer() {
-  static TestServer server([](const std::string& request) {
+LoopbackServer& EndlessServer() {
+  static LoopbackServer server([](const std::string& request) {
     const bool utf8 = request.rfind("GET /u", 0) == 0;
     return ServerReply{std::string("HTTP/1.1 200 OK\r\nContent-Type: text/html") + (utf8 ? "; charset=utf-8" : "") +
                            "\r\n\r\n<html><body>",

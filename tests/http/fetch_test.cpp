@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "loopback_server.h"
 #include "platform/wininet.h"
 #include "platform/wininet_testing.h"
-#include "test_server.h"
 #include "text/byte_set.h"
 
 // Texts and the test's own strings compare by their bytes.
@@ -33,7 +33,7 @@ const char kDefaultLines[] =
     "Accept: */*\r\nAccept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded";
 
 TEST(FetchPageTest, SearchRunRequestOnTheWire) {
-  TestServer server([](const std::string&) { return Ok("page"); });
+  LoopbackServer server([](const std::string&) { return Ok("page"); });
   const Text url = server.Url("/?q=%E4%B8%AD&page=2&by=prev").c_str();
   Text headers;
   const ByteSet body = FetchPage(url, 0, {}, nullptr, nullptr, &headers);
@@ -78,7 +78,7 @@ TEST(FetchPageTest, CallerHeadersAgentAndDefaults) {
   };
   for (const HeaderCase& c : cases) {
     SCOPED_TRACE(c.given);
-    TestServer server([](const std::string&) { return Ok(""); });
+    LoopbackServer server([](const std::string&) { return Ok(""); });
     const Text url = server.Url("/h").c_str();
     Text headers = c.given;
     FetchPage(url, 0, {}, nullptr, nullptr, &headers);
@@ -116,7 +116,7 @@ TEST(FetchPageTest, RequestBodies) {
   };
   for (const BodyCase& c : cases) {
     SCOPED_TRACE(c.sent);
-    TestServer server([](const std::string&) { return Ok("done"); });
+    LoopbackServer server([](const std::string&) { return Ok("done"); });
     ByteSet postBytes = ToByteSet(c.postBytesIn);
     EXPECT_EQ(AsString(FetchPage(server.Url("/form").c_str(), c.method, c.postText, nullptr, nullptr, nullptr,
                                  nullptr, false, &postBytes)),
@@ -150,7 +150,7 @@ TEST(FetchPageTest, CharsetMarkerWindowAndHeaders) {
     if (c.markerPosition > 0) body = std::string(c.markerPosition - 1, 'a') + marker;
     else body = "charset=UTF-8";
     body += utf8;
-    TestServer server([&](const std::string&) { return Ok(body, c.headerLine); });
+    LoopbackServer server([&](const std::string&) { return Ok(body, c.headerLine); });
     const std::string got = AsString(FetchPage(server.Url("/c").c_str(), 0));
     const std::string expectedTail = c.converted ? "\xD6\xD0" : utf8;
     ASSERT_GE(got.size(), expectedTail.size());
@@ -161,7 +161,7 @@ TEST(FetchPageTest, CharsetMarkerWindowAndHeaders) {
 TEST(FetchPageTest, SetCookieLocationAndRawHeaders) {
   const std::string head =
       "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=2; path=/\r\nSet-Cookie: flag\r\n";
-  TestServer server([&](const std::string&) { return ServerReply{Response(head, "x")}; });
+  LoopbackServer server([&](const std::string&) { return ServerReply{Response(head, "x")}; });
   Text received, location, raw;
   FetchPage(server.Url("/s").c_str(), 0, {}, nullptr, &received, nullptr, &location, false, nullptr,
             std::nullopt, &raw);
@@ -169,7 +169,7 @@ TEST(FetchPageTest, SetCookieLocationAndRawHeaders) {
   EXPECT_EQ(raw, head + "Content-Length: 1\r\n\r\n");
   EXPECT_EQ(location, raw);  // no Location line
 
-  TestServer moved([](const std::string&) {
+  LoopbackServer moved([](const std::string&) {
     return ServerReply{Response("HTTP/1.1 302 Found\r\nLocation:  http://else.test/y \r\n", "")};
   });
   location = "kept";
@@ -178,7 +178,7 @@ TEST(FetchPageTest, SetCookieLocationAndRawHeaders) {
 }
 
 TEST(FetchPageTest, SuppliedCookiesAreSentAndMerged) {
-  TestServer server([](const std::string&) {
+  LoopbackServer server([](const std::string&) {
     return ServerReply{Response("HTTP/1.1 200 OK\r\nSet-Cookie: b=3; path=/\r\nSet-Cookie: c=4; path=/\r\n", "ok")};
   });
   Text cookies = "a=1; b=2";
@@ -192,7 +192,7 @@ TEST(FetchPageTest, SuppliedCookiesAreSentAndMerged) {
 }
 
 TEST(FetchPageTest, ProcessCookieStoreWhenCookiesAreNotSupplied) {
-  TestServer server([](const std::string& request) {
+  LoopbackServer server([](const std::string& request) {
     if (request.find("GET /set") == 0) return ServerReply{Response("HTTP/1.1 200 OK\r\nSet-Cookie: jar=7; path=/\r\n", "")};
     return Ok("");
   });
@@ -225,9 +225,9 @@ TEST(FetchPageTest, Followed301AndResponsesThatAreNot) {
   };
   for (const RedirectCase& c : cases) {
     SCOPED_TRACE(std::string(c.statusLine) + (c.withLocation ? " with Location" : ""));
-    TestServer target([](const std::string&) { return Ok("arrived"); });
+    LoopbackServer target([](const std::string&) { return Ok("arrived"); });
     const std::string targetBase = target.Url("");
-    TestServer server([&](const std::string&) {
+    LoopbackServer server([&](const std::string&) {
       std::string head = std::string(c.statusLine) + "\r\n";
       if (c.withLocation) head += "Location: " + targetBase + "\r\n";
       return ServerReply{Response(head, "moved body")};
@@ -260,7 +260,7 @@ TEST(FetchPageTest, BlankLocationCountsAsNone) {
   for (const char* line : lines) {
     for (const bool noRedirect : {true, false}) {
       SCOPED_TRACE(std::string(line) + (noRedirect ? ", no automatic redirects" : ", automatic redirects"));
-      TestServer server([&](const std::string&) {
+      LoopbackServer server([&](const std::string&) {
         return ServerReply{Response(std::string("HTTP/1.1 301 Moved Permanently\r\n") + line + "\r\n", "moved body")};
       });
       Text location, raw;
@@ -295,7 +295,7 @@ TEST(FetchPageTest, CallerTextNeverSplitsTheHeaderBlock) {
   };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TestServer server([](const std::string&) { return Ok("ok"); });
+    LoopbackServer server([](const std::string&) { return Ok("ok"); });
     Text headers = c.headers.c_str();
     const Text url = server.Url(c.path).c_str();
     EXPECT_EQ(AsString(FetchPage(url, 0, {}, nullptr, nullptr, &headers)), "ok");
@@ -323,7 +323,7 @@ TEST(FetchPageTest, ChainOf301IsBounded) {
     SCOPED_TRACE(moves);
     int served = 0;
     std::string base;
-    TestServer server([&](const std::string&) {
+    LoopbackServer server([&](const std::string&) {
       if (served++ < moves) return ServerReply{Response("HTTP/1.1 301 Moved Permanently\r\nLocation: " + base + "\r\n", "")};
       return Ok("end");
     });
@@ -336,7 +336,7 @@ TEST(FetchPageTest, ChainOf301IsBounded) {
 }
 
 TEST(FetchPageTest, AutomaticRedirectsByTheStandIn) {
-  TestServer server([](const std::string& request) {
+  LoopbackServer server([](const std::string& request) {
     if (request.find("GET /old") == 0)
       return ServerReply{Response("HTTP/1.1 302 Found\r\nLocation: /new\r\nSet-Cookie: r=1\r\n", "")};
     return Ok("new page", "X-Final: yes\r\n");
@@ -352,7 +352,7 @@ TEST(FetchPageTest, AutomaticRedirectsByTheStandIn) {
 TEST(FetchPageTest, FailuresKeepWhatTheyShould) {
   // Refused connection: the outputs hold the untouched header buffer.
   {
-    const Text url = ("http://127.0.0.1:" + std::to_string(TestServer::UnusedPort()) + "/").c_str();
+    const Text url = ("http://127.0.0.1:" + std::to_string(LoopbackServer::UnusedPort()) + "/").c_str();
     Text received = "old", location, raw;
     EXPECT_TRUE(FetchPage(url, 0, {}, nullptr, &received, nullptr, &location, false, nullptr, std::nullopt, &raw)
                     .empty());
@@ -363,7 +363,7 @@ TEST(FetchPageTest, FailuresKeepWhatTheyShould) {
   // A header block over the 5000-byte buffer: headers unseen, body kept.
   {
     const std::string head = "HTTP/1.1 200 OK\r\nSet-Cookie: big=1\r\nX-Pad: " + std::string(5100, 'p') + "\r\n";
-    TestServer server([&](const std::string&) { return ServerReply{Response(head, "charset=utf-8\xE4\xB8\xAD")}; });
+    LoopbackServer server([&](const std::string&) { return ServerReply{Response(head, "charset=utf-8\xE4\xB8\xAD")}; });
     Text received, raw;
     const std::string body = AsString(FetchPage(server.Url("/big").c_str(), 0, {}, nullptr, &received, nullptr,
                                                 nullptr, false, nullptr, std::nullopt, &raw));
@@ -373,7 +373,7 @@ TEST(FetchPageTest, FailuresKeepWhatTheyShould) {
   }
   // A body cut short keeps the bytes that arrived.
   {
-    TestServer server([](const std::string&) {
+    LoopbackServer server([](const std::string&) {
       return ServerReply{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(3000, 'b')};
     });
     EXPECT_EQ(AsString(FetchPage(server.Url("/cut").c_str(), 0)), std::string(3000, 'b'));
@@ -392,14 +392,14 @@ TEST(FetchPageTest, ChunkedAndCloseDelimitedBodies) {
       {"HTTP/1.0 200 OK\r\n\r\nuntil close", "until close"},
   };
   for (const auto& [reply, expected] : cases) {
-    TestServer server([&](const std::string&) { return ServerReply{reply}; });
+    LoopbackServer server([&](const std::string&) { return ServerReply{reply}; });
     EXPECT_EQ(AsString(FetchPage(server.Url("/").c_str(), 0)), expected);
   }
 }
 
 TEST(FetchPageTest, LargeBodyStreamsAndIsCapped) {
   const long long size = kMaxBodyBytes + 100000LL;
-  TestServer server([&](const std::string&) {
+  LoopbackServer server([&](const std::string&) {
     return ServerReply{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n", size};
   });
   const ByteSet body = FetchPage(server.Url("/huge").c_str(), 0);
@@ -409,7 +409,7 @@ TEST(FetchPageTest, LargeBodyStreamsAndIsCapped) {
 
 TEST(FetchPageTest, SilentServerTimesOut) {
   InternetSetTimeoutsForTesting(60000, 300);
-  TestServer server([](const std::string&) {
+  LoopbackServer server([](const std::string&) {
     return ServerReply{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", 0, 1500, "defghij"};
   });
   // The read after "abc" fails: the rest, sent too late, is never seen.
@@ -418,7 +418,7 @@ TEST(FetchPageTest, SilentServerTimesOut) {
 }
 
 TEST(FetchPageTest, ConnectToAndProxyKeepTheRequest) {
-  TestServer server([](const std::string&) { return Ok("routed"); });
+  LoopbackServer server([](const std::string&) { return Ok("routed"); });
   const std::string port = std::to_string(server.port());
   setenv("QUORVANE_CONNECT_TO", ("share.test:80:127.0.0.1:" + port).c_str(), 1);
   EXPECT_EQ(AsString(FetchPage("http://share.test/list?q=1", 0)), "routed");
@@ -436,7 +436,7 @@ TEST(FetchPageTest, ConnectToAndProxyKeepTheRequest) {
 }
 
 TEST(FetchPageTest, ConcurrentCallsOnThreads) {
-  TestServer server([](const std::string& request) {
+  LoopbackServer server([](const std::string& request) {
     return Ok(request.substr(4, request.find(' ', 4) - 4), "Set-Cookie: t=1\r\n");
   });
   std::vector<std::string> bodies(6);

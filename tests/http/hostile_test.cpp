@@ -2,12 +2,6 @@
 // request by the time-outs or the body cap, with bounded memory and no
 // crash. The time-outs are shortened for the whole program so the suite
 // stays quick.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,8 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -25,9 +17,9 @@
 
 #include "http/fetch.h"
 #include "http/fetch_testing.h"
+#include "loopback_server.h"
 #include "platform/wininet.h"
 #include "platform/wininet_testing.h"
-#include "test_server.h"
 #include "text/byte_set.h"
 
 namespace {
@@ -35,113 +27,7 @@ namespace {
 constexpr long kConnectMs = 500;
 constexpr long kReceiveMs = 400;
 
-bool SendAll(int fd, const std::string& s) { return ::SendAll(fd, s.data(), s.size()); }
-
-// Sleeps in short slices; false once the server is stopping.
-bool Pause(int milliseconds, const std::atomic<bool>& stopping) {
-  for (int waited = 0; waited < milliseconds; waited += 20) {
-    if (stopping) return false;
-    poll(nullptr, 0, 20);
-  }
-  return !stopping;
-}
-
-// Reads up to the end of the request head; false when the client went away.
-bool ReadHead(int fd) {
-  std::string request;
-  char buffer[4096];
-  while (request.find("\r\n\r\n") == std::string::npos) {
-    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0) return false;
-    request.append(buffer, static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// What one connection gets. The server closes the socket afterwards.
-using Behaviour = std::function<void(int fd, const std::atomic<bool>& stopping)>;
-
-// A loopback server that hands every connection to a behaviour. Stopping it
-// wakes every connection, however it misbehaves.
-class HostileServer {
- public:
-  explicit HostileServer(Behaviour behave) : behave_(std::move(behave)) {
-    listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listenFd_, 64);
-    socklen_t length = sizeof address;
-    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
-  }
-  ~HostileServer() {
-    stopping_ = true;
-    shutdown(listenFd_, SHUT_RDWR);
-    acceptThread_.join();
-    close(listenFd_);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      for (const auto& c : connections_) {
-        if (c->open) shutdown(c->fd, SHUT_RDWR);
-      }
-    }
-    for (const auto& c : connections_) c->thread.join();
-  }
-  HostileServer(const HostileServer&) = delete;
-  HostileServer& operator=(const HostileServer&) = delete;
-
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  int Connections() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(connections_.size());
-  }
-
- private:
-  struct Connection {
-    int fd = -1;
-    bool open = true;
-    std::thread thread;
-  };
-
-  void AcceptLoop() {
-    while (!stopping_) {
-      const int fd = accept(listenFd_, nullptr, nullptr);
-      if (fd < 0) {
-        if (stopping_) return;
-        continue;
-      }
-      std::lock_guard<std::mutex> lock(mutex_);
-      auto c = std::make_unique<Connection>();
-      c->fd = fd;
-      Connection* raw = c.get();
-      c->thread = std::thread([this, raw] {
-        behave_(raw->fd, stopping_);
-        std::lock_guard<std::mutex> closing(mutex_);
-        close(raw->fd);
-        raw->open = false;
-      });
-      connections_.push_back(std::move(c));
-    }
-  }
-
-  Behaviour behave_;
-  int listenFd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stopping_{false};
-  std::thread acceptThread_;
-  mutable std::mutex mutex_;
-  std::vector<std::unique_ptr<Connection>> connections_;
-};
-
-// Sends `bytes` one at a time, `gapMs` apart.
-void Trickle(int fd, const std::string& bytes, int gapMs, const std::atomic<bool>& stopping) {
-  for (const char c : bytes) {
-    if (!::SendAll(fd, &c, 1) || !Pause(gapMs, stopping)) return;
-  }
-}
+using Behaviour = LoopbackServer::Behaviour;
 
 // The peak resident size of the process since the last ResetPeakMemory, in
 // KiB, or 0 where the kernel does not tell.
@@ -187,7 +73,7 @@ class HostileServerTest : public testing::TestWithParam<HostileCase> {
 };
 
 TEST_P(HostileServerTest, FetchEndsWithABoundedBody) {
-  HostileServer server(GetParam().behave);
+  LoopbackServer server(GetParam().behave);
   const ByteSet body = FetchPage(server.Url("/page").c_str(), 0);
   const std::string bytes(body.begin(), body.end());
   std::printf("%s: %zu body bytes over %d connections\n", GetParam().name, bytes.size(), server.Connections());
@@ -198,19 +84,18 @@ void Empty(const std::string& body, int) { EXPECT_EQ(body, ""); }
 
 const HostileCase kCases[] = {
     {"AcceptsAndNeverAnswers",
-     [](int fd, const std::atomic<bool>& stopping) {
-       if (ReadHead(fd)) Pause(1 << 30, stopping);
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Pause(1 << 30);
      },
      Empty},
     {"HeadOneBytePerSecond",
-     [](int fd, const std::atomic<bool>& stopping) {
-       if (ReadHead(fd)) Trickle(fd, kHead + "Content-Length: 2\r\n\r\nok", 1000, stopping);
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Drip(kHead + "Content-Length: 2\r\n\r\nok", 1000);
      },
      Empty},
     {"BodyOneBytePerSecond",
-     [](int fd, const std::atomic<bool>& stopping) {
-       if (!ReadHead(fd) || !SendAll(fd, kHead + "Content-Length: 10\r\n\r\n")) return;
-       Trickle(fd, "0123456789", 1000, stopping);
+     [](Connection& c) {
+       if (c.ReadRequest() && c.Send(kHead + "Content-Length: 10\r\n\r\n")) c.Drip("0123456789", 1000);
      },
      [](const std::string& body, int) {
        // What arrived before the silence, and no more.
@@ -218,32 +103,29 @@ const HostileCase kCases[] = {
        EXPECT_EQ(body, std::string("0123456789").substr(0, body.size()));
      }},
     {"EndlessBody",
-     [](int fd, const std::atomic<bool>& stopping) {
-       if (!ReadHead(fd) || !SendAll(fd, kHead + "\r\n")) return;
-       const std::string chunk(1 << 16, 'x');
-       while (!stopping && SendAll(fd, chunk)) {
-       }
+     [](Connection& c) {
+       if (c.ReadRequest() && c.Send(kHead + "\r\n")) c.SendForever(std::string(1 << 16, 'x'));
      },
      [](const std::string& body, int) {
        EXPECT_EQ(body.size(), static_cast<std::size_t>(kMaxBodyBytes));
        EXPECT_EQ(body.find_first_not_of('x'), std::string::npos);
      }},
     {"MegabyteHeaderBlock",
-     [](int fd, const std::atomic<bool>&) {
-       if (ReadHead(fd)) SendAll(fd, kHead + HeaderBlock(1 << 20) + "Content-Length: 4\r\n\r\nbody");
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Send(kHead + HeaderBlock(1 << 20) + "Content-Length: 4\r\n\r\nbody");
      },
      [](const std::string& body, int) { EXPECT_TRUE(body.empty() || body == "body") << body.substr(0, 64); }},
     {"MegabyteHeaderLine",
-     [](int fd, const std::atomic<bool>&) {
-       if (ReadHead(fd)) SendAll(fd, kHead + "X-Long: " + std::string(1 << 20, 'l') + "\r\nContent-Length: 4\r\n\r\nbody");
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Send(kHead + "X-Long: " + std::string(1 << 20, 'l') + "\r\nContent-Length: 4\r\n\r\nbody");
      },
      [](const std::string& body, int) { EXPECT_TRUE(body.empty() || body == "body") << body.substr(0, 64); }},
     {"MovedPermanentlyToItself",
-     [](int fd, const std::atomic<bool>&) {
+     [](Connection& c) {
        // The Location is the bare root: the fetch adds the current path,
        // which leads back here. Each answer closes its connection, so one
        // connection is one request.
-       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 301 Moved\r\nLocation: /\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+       if (c.ReadRequest()) c.Send("HTTP/1.1 301 Moved\r\nLocation: /\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
      },
      [](const std::string& body, int connections) {
        // The first request and ten follow-ups, then the fetch gives up.
@@ -251,8 +133,8 @@ const HostileCase kCases[] = {
        EXPECT_EQ(connections, 11);
      }},
     {"FoundLoop",
-     [](int fd, const std::atomic<bool>&) {
-       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 302 Found\r\nLocation: /again\r\nConnection: close\r\nContent-Length: 5\r\n\r\nfound");
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Send("HTTP/1.1 302 Found\r\nLocation: /again\r\nConnection: close\r\nContent-Length: 5\r\n\r\nfound");
      },
      [](const std::string& body, int connections) {
        // Followed by the internet layer itself, as far as its own limit.
@@ -260,35 +142,33 @@ const HostileCase kCases[] = {
        EXPECT_EQ(connections, 11);
      }},
     {"ResetInTheMiddleOfTheBody",
-     [](int fd, const std::atomic<bool>&) {
-       if (!ReadHead(fd)) return;
-       SendAll(fd, kHead + "Content-Length: 200000\r\n\r\n" + std::string(100000, 'x'));
-       // Closing with a zero linger time sends a reset instead of a FIN.
-       const linger abort{1, 0};
-       setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+     [](Connection& c) {
+       if (!c.ReadRequest()) return;
+       c.Send(kHead + "Content-Length: 200000\r\n\r\n" + std::string(100000, 'x'));
+       c.Reset();
      },
      [](const std::string& body, int) {
        EXPECT_LE(body.size(), 100000u);
        EXPECT_EQ(body.find_first_not_of('x'), std::string::npos);
      }},
     {"NulAndInvalidUtf8InAUtf8Page",
-     [](int fd, const std::atomic<bool>&) {
+     [](Connection& c) {
        static const char kBody[] = "<meta charset=utf-8>a\0b\xff\xfe\xc3(\xed\xa0\x80\xf4\x90\x80\x80\xe4\xb8z";
        const std::string body(kBody, sizeof kBody - 1);
-       if (ReadHead(fd)) SendAll(fd, kHead + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+       if (c.ReadRequest()) c.Send(kHead + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
      },
      [](const std::string& body, int) { EXPECT_EQ(body.rfind("<meta charset=utf-8>a", 0), 0u) << body; }},
     {"ZeroLengthBody",
-     [](int fd, const std::atomic<bool>&) {
-       if (ReadHead(fd)) SendAll(fd, kHead + "Content-Length: 0\r\n\r\n");
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Send(kHead + "Content-Length: 0\r\n\r\n");
      },
      Empty},
     {"ZeroLengthUtf8Body",
-     [](int fd, const std::atomic<bool>&) {
-       if (ReadHead(fd)) SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: 0\r\n\r\n");
+     [](Connection& c) {
+       if (c.ReadRequest()) c.Send("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: 0\r\n\r\n");
      },
      Empty},
-    {"ClosesWithoutAWord", [](int fd, const std::atomic<bool>&) { ReadHead(fd); }, Empty},
+    {"ClosesWithoutAWord", [](Connection& c) { c.ReadRequest(); }, Empty},
 };
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, HostileServerTest, testing::ValuesIn(kCases),
@@ -299,9 +179,9 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, HostileServerTest, testing::ValuesIn(kCases)
 TEST(HostileServerDeadlineTest, ByteJustInsideTheReceiveTimeOutForEverEndsAtTheWholeTimeOut) {
   constexpr long kWholeMs = 1500;
   InternetSetTimeoutsForTesting(kConnectMs, kReceiveMs, kWholeMs);
-  HostileServer server([](int fd, const std::atomic<bool>& stopping) {
-    if (!ReadHead(fd) || !SendAll(fd, kHead + "\r\n")) return;
-    while (!stopping && SendAll(fd, "x") && Pause(kReceiveMs / 2, stopping)) {
+  LoopbackServer server([](Connection& c) {
+    if (!c.ReadRequest() || !c.Send(kHead + "\r\n")) return;
+    while (c.Send("x") && c.Pause(kReceiveMs / 2)) {
     }
   });
   const ByteSet body = FetchPage(server.Url("/").c_str(), 0);
@@ -331,12 +211,11 @@ TEST(HostileServerMemoryTest, EndlessBodyPeakStaysNearTheCap) {
   InternetSetTimeoutsForTesting(kConnectMs, kReceiveMs);
   for (const EndlessCase& c : cases) {
     SCOPED_TRACE(c.name);
-    HostileServer server([&](int fd, const std::atomic<bool>& stopping) {
-      if (!ReadHead(fd) || !SendAll(fd, c.head)) return;
+    LoopbackServer server([&](Connection& connection) {
+      if (!connection.ReadRequest() || !connection.Send(c.head)) return;
       std::string chunk;
       while (chunk.size() < (1u << 16)) chunk += c.chunk;
-      while (!stopping && SendAll(fd, chunk)) {
-      }
+      connection.SendForever(chunk);
     });
     const long before = CurrentMemoryKiB();
     ResetPeakMemory();
@@ -364,11 +243,8 @@ TEST(HostileServerMemoryTest, OverlappingEndlessBodiesShareOneBound) {
   constexpr long long kBound = 16LL << 20;  // well below kFetches bodies at the cap
   InternetSetTimeoutsForTesting(kConnectMs, kReceiveMs);
   SetHeldBodyBoundForTesting(kBound);
-  HostileServer server([](int fd, const std::atomic<bool>& stopping) {
-    if (!ReadHead(fd) || !SendAll(fd, kHead + "\r\n")) return;
-    const std::string chunk(1 << 16, 'x');
-    while (!stopping && SendAll(fd, chunk)) {
-    }
+  LoopbackServer server([](Connection& c) {
+    if (c.ReadRequest() && c.Send(kHead + "\r\n")) c.SendForever(std::string(1 << 16, 'x'));
   });
   const long before = CurrentMemoryKiB();
   ResetPeakMemory();

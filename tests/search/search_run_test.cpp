@@ -19,7 +19,7 @@
 #include "result_page.h"
 #include "search/search_run.h"
 #include "search/search_view.h"
-#include "test_server.h"
+#include "loopback_server.h"
 
 namespace {
 
@@ -85,12 +85,6 @@ std::string Target(const std::string& encodedKeyword, int page) {
   return "/?q=" + encodedKeyword + "&page=" + std::to_string(page) + "&by=prev";
 }
 
-std::string RequestTarget(const std::string& request) {
-  const std::size_t first = request.find(' ');
-  const std::size_t second = request.find(' ', first + 1);
-  return second == std::string::npos ? std::string() : request.substr(first + 1, second - first - 1);
-}
-
 // The search site: serves a body per request target, each after a pause of
 // its own, and notes every request in the journal of the run it belongs to.
 // A target it has no body for gets an empty page.
@@ -104,7 +98,7 @@ class Site {
   void PointSearchSiteHere() const { PointSearchSiteAt(server_.port()); }
 
   static void PointSearchSiteAt(int port) {
-    ::setenv("QUORVANE_CONNECT_TO", ("so.quorvane.example:80:127.0.0.1:" + std::to_string(port)).c_str(), 1);
+    RouteToLoopback("so.quorvane.example:80", port);
   }
 
  private:
@@ -135,7 +129,7 @@ class Site {
 
   std::mutex mutex_;
   std::map<std::string, Page> pages_;
-  TestServer server_{[this](const std::string& request) { return Answer(request); }};
+  LoopbackServer server_{[this](const std::string& request) { return Answer(request); }};
 };
 
 // What the site answers a run with.
@@ -207,7 +201,7 @@ TEST_P(SearchRunTest, TakesItsStepsInOrder) {
   Journal journal;
   Site site;
   if (c.answer == Answer::kNothingListens) {
-    Site::PointSearchSiteAt(TestServer::UnusedPort());
+    Site::PointSearchSiteAt(LoopbackServer::UnusedPort());
   } else {
     site.Serve(Target(c.encodedKeyword, c.page), BodyFor(c), journal);
     site.PointSearchSiteHere();

@@ -12,48 +12,39 @@
 // targets get their response one byte at a time.
 #pragma once
 
-#include <condition_variable>
+#include <cstddef>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "loopback_server.h"
 #include "result_page.h"
 
 class TestSite {
  public:
-  TestSite();
-  ~TestSite();
+  TestSite() = default;
   TestSite(const TestSite&) = delete;
   TestSite& operator=(const TestSite&) = delete;
 
-  int Port() const { return port_; }
+  int Port() const { return server_.port(); }
   void Serve(const std::string& target, const std::string& body);
-  void Hold(const std::string& target);
-  void Release(const std::string& target);
+  void Hold(const std::string& target) { server_.Hold(target); }
+  void Release(const std::string& target) { server_.Release(target); }
   // Sends the target's response one byte every `gapMs` milliseconds.
   void Drip(const std::string& target, int gapMs);
   // Request targets in the order they arrived.
-  std::vector<std::string> Requests();
-  size_t RequestCount();
+  std::vector<std::string> Requests() const;
+  std::size_t RequestCount() const { return server_.Requests().size(); }
 
  private:
-  void AcceptLoop();
-  void Answer(int connection);
+  void Answer(Connection& connection);
 
-  int listener_ = -1;
-  int port_ = 0;
   std::mutex mutex_;
-  std::condition_variable released_;
   std::map<std::string, std::string> pages_;
-  std::set<std::string> held_;
   std::map<std::string, int> dripGapMs_;
-  std::vector<std::string> requests_;
-  bool stopping_ = false;
-  std::vector<std::thread> connections_;
-  std::thread acceptor_;
+  // Last: its connections use the pages, and stop before they go.
+  LoopbackServer server_{[this](Connection& c) { Answer(c); }};
 };
 
 // Sends the program's connections for the search site to `site`.
