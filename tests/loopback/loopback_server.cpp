@@ -163,6 +163,11 @@ std::vector<std::string> LoopbackServer::Requests() const {
   return requests_;
 }
 
+void LoopbackServer::ForgetRequests() {
+  std::lock_guard lock(mutex_);
+  requests_.clear();
+}
+
 int LoopbackServer::Connections() const {
   std::lock_guard lock(mutex_);
   return accepted_;

@@ -91,6 +91,8 @@ class LoopbackServer {
   std::string Url(std::string_view path) const;
   // Every request read so far, head and body, in order of arrival.
   std::vector<std::string> Requests() const;
+  // Drops the requests recorded so far, for a server that lives long.
+  void ForgetRequests();
   // Connections accepted so far.
   int Connections() const;
   // Holds `key` for connections that wait on it, until Release.
@@ -125,8 +127,8 @@ class LoopbackServer {
   std::vector<std::string> requests_;
 };
 
-// Sends the program's connections for `hostAndPort` ("so.quorvane.example:80")
-// to `port` on 127.0.0.1, for the rest of the process or the next call.
+// Sends the program's connections for `hostAndPort` ("so.quorvane.example:80";
+// ":" for every host and port) to `port` on 127.0.0.1, until the next call.
 void RouteToLoopback(const std::string& hostAndPort, int port);
 
 // The head (request line and header lines) of a request up to its empty line.
