@@ -152,9 +152,16 @@ void Stop(Child& child) {
   child = {};
 }
 
-// The processes whose parent is `parent`, except `except`.
-std::vector<pid_t> ChildrenOf(pid_t parent, pid_t except) {
-  std::vector<pid_t> found;
+// Every process of the system, read from /proc.
+struct ProcessStat {
+  pid_t pid = 0;
+  pid_t parent = 0;
+  std::string name;
+  unsigned long long cpuTicks = 0;  // user and system time so far
+};
+
+std::vector<ProcessStat> AllProcesses() {
+  std::vector<ProcessStat> all;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
@@ -165,13 +172,32 @@ std::vector<pid_t> ChildrenOf(pid_t parent, pid_t except) {
     std::fclose(f);
     std::string stat(buffer, n);
     // The command name stands in parentheses and may hold anything.
+    size_t open = stat.find('(');
     size_t close = stat.rfind(')');
-    if (close == std::string::npos) continue;
-    int ppid = 0;
+    if (open == std::string::npos || close == std::string::npos) continue;
+    ProcessStat p;
+    p.pid = static_cast<pid_t>(std::stol(name));
+    p.name = stat.substr(open + 1, close - open - 1);
     char state = 0;
-    if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) != 2) continue;
-    pid_t pid = static_cast<pid_t>(std::stol(name));
-    if (ppid == parent && pid != except) found.push_back(pid);
+    int parent = 0;
+    unsigned long long user = 0, system = 0;
+    // state ppid pgrp session tty tpgid flags minflt cminflt majflt cmajflt utime stime
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &state, &parent,
+                    &user, &system) != 4) {
+      continue;
+    }
+    p.parent = parent;
+    p.cpuTicks = user + system;
+    all.push_back(p);
+  }
+  return all;
+}
+
+// The processes whose parent is `parent`, except `except`.
+std::vector<pid_t> ChildrenOf(pid_t parent, pid_t except) {
+  std::vector<pid_t> found;
+  for (const ProcessStat& p : AllProcesses()) {
+    if (p.parent == parent && p.pid != except) found.push_back(p.pid);
   }
   return found;
 }
@@ -440,45 +466,6 @@ void BM_StartToShown(benchmark::State& state) {
 BENCHMARK(BM_StartToShown)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
 
 // Idle memory ----------------------------------------------------------------
-
-struct ProcessStat {
-  pid_t pid = 0;
-  pid_t parent = 0;
-  std::string name;
-  unsigned long long cpuTicks = 0;  // user and system time so far
-};
-
-std::vector<ProcessStat> AllProcesses() {
-  std::vector<ProcessStat> all;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    FILE* f = std::fopen((entry.path() / "stat").c_str(), "r");
-    if (f == nullptr) continue;
-    char buffer[1024] = {};
-    size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
-    std::fclose(f);
-    std::string stat(buffer, n);
-    size_t open = stat.find('(');
-    size_t close = stat.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    ProcessStat p;
-    p.pid = static_cast<pid_t>(std::stol(name));
-    p.name = stat.substr(open + 1, close - open - 1);
-    char state = 0;
-    int parent = 0;
-    unsigned long long user = 0, system = 0;
-    // state ppid pgrp session tty tpgid flags minflt cminflt majflt cmajflt utime stime
-    if (std::sscanf(stat.c_str() + close + 1, " %c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &state, &parent,
-                    &user, &system) != 4) {
-      continue;
-    }
-    p.parent = parent;
-    p.cpuTicks = user + system;
-    all.push_back(p);
-  }
-  return all;
-}
 
 // `root` and every process below it.
 std::vector<ProcessStat> ProcessTree(pid_t root) {
