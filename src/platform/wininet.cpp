@@ -229,7 +229,8 @@ struct Request : Handle {
       pending.clear();
       pendingOffset = 0;
     }
-    pending.insert(pending.end(), data, data + n);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    pending.insert(pending.end(), bytes, bytes + n);  // one copy in bulk, not a conversion per byte
     return n;
   }
 
