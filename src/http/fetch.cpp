@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "extract/delimited.h"
-#include "http/body_blocks.h"
 #include "http/cookies.h"
 #include "http/fetch_internal.h"
+#include "http/response_body.h"
 #include "http/url_parts.h"
 #include "platform/wininet.h"
 #include "text/byte_set.h"
@@ -55,6 +55,34 @@ struct HeldBodyBytes {
     bytes = 0;
   }
 };
+
+// Body bytes are taken from the process's room this many at a time.
+constexpr std::size_t kRoomStepBytes = 64 * 1024;
+
+// An empty body with room for the longest body kept. The room is only
+// reserved: a page is touched when a byte lands on it, so a small body costs
+// what it holds, on heap pages earlier fetches already faulted in, and a
+// large one grows in place, never copied and never held twice, on huge pages
+// past its first 2 MiB.
+ByteSet RoomForBody() {
+  ByteSet body;
+  body.reserve(static_cast<std::size_t>(kMaxBodyBytes));
+  return body;
+}
+
+// Appends n bytes while the fetch's share of the process's room holds them,
+// taking more room as needed; when no more is granted, keeps what fits and
+// returns false.
+bool AppendWithinBound(ByteSet& body, const unsigned char* bytes, std::size_t n, HeldBodyBytes& held) {
+  while (body.size() + n > static_cast<std::size_t>(held.bytes)) {
+    if (!held.Take(kRoomStepBytes)) {
+      body.append(bytes, static_cast<std::size_t>(held.bytes) - body.size());
+      return false;
+    }
+  }
+  body.append(bytes, n);
+  return true;
+}
 
 // The call's variables, each the caller's or a local stand-in for an
 // omitted one.
@@ -146,15 +174,15 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
   // once the process holds all the body bytes it allows, the body is
   // treated as if the next read had failed.
   HeldBodyBytes held;
-  BodyBlocks body;
+  ByteSet body = RoomForBody();
   ByteSet buffer = BlankByteSet(kReadSize);  // only the bytes a read reports are used
   for (;;) {
     DWORD count = 0;
     InternetReadFile(request, buffer.data(), kReadSize, &count);
     if (count == 0) break;
-    const int take = std::min(static_cast<int>(count), static_cast<int>(kMaxBodyBytes - body.length));
-    if (!AppendToBody(body, buffer.data(), take, [&] { return held.Take(body.blockBytes); })) break;
-    if (body.length >= kMaxBodyBytes) break;
+    const std::size_t take = std::min<std::size_t>(count, kMaxBodyBytes - body.size());
+    if (!AppendWithinBound(body, buffer.data(), take, held)) break;
+    if (body.size() >= static_cast<std::size_t>(kMaxBodyBytes)) break;
   }
 
   s.rawHeaders = BlankText(kRawHeaderSize);
@@ -197,7 +225,7 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
     if (followed >= kMaxFollowed301) return {};
     const Text next = ConcatTexts(Text(s.location), path);
     s.location.clear();
-    body = BodyBlocks();
+    ByteSet().swap(body);
     held.GiveBack();
     return Fetch(next, s, followed + 1);
   }
@@ -205,17 +233,9 @@ ByteSet Fetch(const Text& url, FetchState& s, int followed) {
   // The marker counts only when it begins in the window, so the bytes up to
   // the window's end plus the marker's length decide.
   const ByteSet marker = ToByteSet("charset=utf-8");
-  ByteSet head;
-  for (const ByteSet& block : body.blocks) {
-    const std::size_t want = kCharsetWindow - 1 + marker.size() - 1 - head.size();
-    head.insert(head.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(std::min(want, block.size())));
-    if (head.size() == kCharsetWindow - 1 + marker.size() - 1) break;
-  }
-  const int at = FindByteSet(head, marker);
-  if ((at > 0 && at < kCharsetWindow) || FindText(s.rawHeaders, "charset=utf-8") != -1) {
-    body = Utf8BodyToGbk(std::move(body));
-  }
-  return JoinBody(std::move(body));
+  const int at = FindByteSet(ByteSetLeft(body, kCharsetWindow - 1 + static_cast<int>(marker.size()) - 1), marker);
+  if ((at > 0 && at < kCharsetWindow) || FindText(s.rawHeaders, "charset=utf-8") != -1) Utf8BodyToGbk(body);
+  return body;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstdio>
 
+#include "platform/heap.h"
 #include "platform/message_box.h"
 #include "text/runtime_error.h"
 #include "text/text.h"
@@ -27,7 +28,7 @@ void AllocationFailed(std::size_t bytes) {
 }
 
 void* Allocate(std::size_t bytes, std::size_t reported) {
-  void* p = std::malloc(bytes == 0 ? 1 : bytes);
+  void* p = bytes >= kLargeBlockBytes ? AllocateLargeBlock(bytes) : std::malloc(bytes == 0 ? 1 : bytes);
   if (p == nullptr) AllocationFailed(reported);
   return p;
 }

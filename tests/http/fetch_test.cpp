@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "encoding/response_decode.h"
+#include "http/fetch_testing.h"
 #include "loopback_server.h"
 #include "platform/wininet.h"
 #include "platform/wininet_testing.h"
@@ -156,6 +159,44 @@ TEST(FetchPageTest, CharsetMarkerWindowAndHeaders) {
     ASSERT_GE(got.size(), expectedTail.size());
     EXPECT_EQ(got.substr(got.size() - expectedTail.size()), expectedTail);
   }
+}
+
+// The marker decides by its first place in the whole body, found in any
+// body: the same decision as the plain definition over generated bodies
+// with markers, broken markers and near misses about the window's end.
+TEST(FetchPageTest, CharsetMarkerRuleMatchesItsDefinition) {
+  const std::string marker = "charset=utf-8";
+  const std::string pieces[] = {marker, "charset=utf-", "charset=utf-88", "charset=UTF-8", "c", "\xE4\xB8\xAD", "a"};
+  std::mt19937 random(5);
+  std::vector<std::string> bodies;
+  for (int i = 0; i < 150; ++i) {
+    // Filler up to somewhere about the window's end, then a few pieces.
+    std::string body(480 + random() % 40, 'a');
+    if (i % 5 == 0) body.resize(random() % 520);
+    for (int n = static_cast<int>(random() % 4); n > 0; --n) body += pieces[random() % std::size(pieces)];
+    body += "\xE4\xB8\xAD";  // shows whether the body was converted
+    bodies.push_back(body);
+  }
+  LoopbackServer server([&](const std::string& request) { return Ok(bodies.at(std::atoi(request.c_str() + 5))); });
+  for (std::size_t i = 0; i < bodies.size(); ++i) {
+    const ByteSet bytes(bodies[i].begin(), bodies[i].end());
+    const int at = FindByteSet(bytes, ToByteSet(marker));
+    const ByteSet expected = at > 0 && at < 500 ? Utf8ToGbkBytes(bytes) : bytes;
+    ASSERT_EQ(FetchPage(server.Url("/" + std::to_string(i)).c_str(), 0), expected) << "marker at " << at;
+  }
+}
+
+// A UTF-8 body far longer than a piece of the conversion comes back as the
+// conversion of the whole body at once.
+TEST(FetchPageTest, LongUtf8BodyEqualsTheWholeConversion) {
+  const std::string tokens[] = {"<a href=\"x\">", "\xE4\xB8\xAD\xE6\x96\x87", "\r\n", "e\xCC\x81", "\xC3\xA9",
+                                "\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "\xFF", "\xE4\xB8", " 1.2 GB "};
+  std::mt19937 random(3);
+  std::string body;
+  while (body.size() < 600000) body += tokens[random() % std::size(tokens)];
+  body += "z";
+  LoopbackServer server([&](const std::string&) { return Ok(body, "Content-Type: text/html; charset=utf-8\r\n"); });
+  EXPECT_EQ(FetchPage(server.Url("/u").c_str(), 0), Utf8ToGbkBytes(ByteSet(body.begin(), body.end())));
 }
 
 TEST(FetchPageTest, SetCookieLocationAndRawHeaders) {
@@ -405,6 +446,21 @@ TEST(FetchPageTest, LargeBodyStreamsAndIsCapped) {
   const ByteSet body = FetchPage(server.Url("/huge").c_str(), 0);
   EXPECT_EQ(ByteSetLength(body), kMaxBodyBytes);
   EXPECT_EQ(body.back(), 'x');
+}
+
+// A fetch that meets the process's bound keeps the bytes that fitted in the
+// room it held, as a read that failed part way.
+TEST(FetchPageTest, BodyMeetingTheProcessBoundKeepsWhatFitted) {
+  SetHeldBodyBoundForTesting(200 * 1024);  // three steps of 64 KiB fit, a fourth does not
+  LoopbackServer server([](const std::string&) {
+    return ServerReply{"HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n", 1000000};
+  });
+  const ByteSet body = FetchPage(server.Url("/b").c_str(), 0);
+  SetHeldBodyBoundForTesting(0);
+  EXPECT_EQ(ByteSetLength(body), 3 * 64 * 1024);
+  EXPECT_EQ(body.find_first_not_of('x'), ByteSet::npos);
+  // The room is handed back: the next fetch gets its whole body.
+  EXPECT_EQ(ByteSetLength(FetchPage(server.Url("/b").c_str(), 0)), 1000000);
 }
 
 TEST(FetchPageTest, SilentServerTimesOut) {
