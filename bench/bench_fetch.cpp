@@ -76,6 +76,25 @@ double Median(std::vector<double> values) {
   return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The times of FetchPage and of its floor, iteration by iteration.
+struct TimesBeside {
+  std::vector<double> fetch, limit, ratio;
+
+  void Add(benchmark::State& state, double fetchSeconds, double limitSeconds) {
+    state.SetIterationTime(fetchSeconds);
+    fetch.push_back(fetchSeconds);
+    limit.push_back(limitSeconds);
+    ratio.push_back(fetchSeconds / limitSeconds);
+  }
+  // The medians of both, and the median ratio beside its limit.
+  void Report(benchmark::State& state, const char* limitName, double ratioLimit) const {
+    state.counters["fetch_ms"] = Median(fetch) * 1e3;
+    state.counters[limitName] = Median(limit) * 1e3;
+    state.counters["ratio"] = Median(ratio);
+    state.counters["ratio_limit"] = ratioLimit;
+  }
+};
+
 std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* body) {
   static_cast<std::string*>(body)->append(data, size * count);
   return size * count;
@@ -97,7 +116,7 @@ void BM_FetchBesideEasyHandle(benchmark::State& state) {
   const long long length = state.range(0);
   const std::string url = BodyUrl(length);
   curl_global_init(CURL_GLOBAL_DEFAULT);
-  std::vector<double> fetchTimes, limitTimes, ratios;
+  TimesBeside times;
   bool fetchFirst = true;
   for (auto _ : state) {
     // Each goes first every other time, so that neither always meets the
@@ -119,15 +138,9 @@ void BM_FetchBesideEasyHandle(benchmark::State& state) {
       state.SkipWithError("a body came back short");
       break;
     }
-    state.SetIterationTime(fetch);
-    fetchTimes.push_back(fetch);
-    limitTimes.push_back(limit);
-    ratios.push_back(fetch / limit);
+    times.Add(state, fetch, limit);
   }
-  state.counters["fetch_ms"] = Median(fetchTimes) * 1e3;
-  state.counters["easy_handle_ms"] = Median(limitTimes) * 1e3;
-  state.counters["ratio"] = Median(ratios);
-  state.counters["ratio_limit"] = 1.25;
+  times.Report(state, "easy_handle_ms", 1.25);
 }
 
 long StatusKiB(const char* field) {
@@ -201,7 +214,8 @@ double CurlToolSeconds(const std::string& url) {
 void BM_FetchBesideCurlTool(benchmark::State& state) {
   const long long length = state.range(0);
   const std::string url = BodyUrl(length);
-  std::vector<double> fetchTimes, limitTimes, ratios, peaks;
+  TimesBeside times;
+  std::vector<double> peaks;
   for (auto _ : state) {
     const ChildFetch child = FetchInChild(url, length);
     const double fetch = child.seconds;
@@ -210,16 +224,10 @@ void BM_FetchBesideCurlTool(benchmark::State& state) {
       state.SkipWithError("a fetch failed or came back short");
       break;
     }
-    state.SetIterationTime(fetch);
-    fetchTimes.push_back(fetch);
-    limitTimes.push_back(limit);
-    ratios.push_back(fetch / limit);
+    times.Add(state, fetch, limit);
     peaks.push_back(static_cast<double>(child.peakGrowth));
   }
-  state.counters["fetch_ms"] = Median(fetchTimes) * 1e3;
-  state.counters["curl_tool_ms"] = Median(limitTimes) * 1e3;
-  state.counters["ratio"] = Median(ratios);
-  state.counters["ratio_limit"] = 1.5;
+  times.Report(state, "curl_tool_ms", 1.5);
   state.counters["peak_per_body"] = *std::max_element(peaks.begin(), peaks.end()) / static_cast<double>(length);
   state.counters["peak_limit"] = 1.2;
 }
