@@ -9,10 +9,10 @@
 #include "platform/window.h"
 
 #include <gtk/gtk.h>
-#include <webkit2/webkit2.h>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +21,7 @@
 #include "platform/gtk_text.h"
 #include "platform/shell.h"
 #include "platform/toolkit.h"
+#include "platform/web_view_module.h"
 #include "platform/window_internal.h"
 
 namespace {
@@ -73,133 +74,43 @@ gboolean OnFrameDelete(GtkWidget* window, GdkEvent*, gpointer data) {
 
 int ClientWidthFor(int outerWidth) { return std::max(1, outerWidth - 2 * kBorder); }
 
-// The address the start page is shown under.
-constexpr char kStartPageAddress[] = "about:blank";
-
 // --- web view ---------------------------------------------------------------
 
-GtkWidget* OnWebViewCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
-  auto* control = static_cast<Control*>(data);
-  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-  std::string address = Utf8ToGbk(uri != nullptr ? uri : "");
+// Where the view sends what it does not show itself.
+void OpenElsewhere(void* owner, const char* address, bool newWindow) {
+  auto* control = static_cast<Control*>(owner);
+  std::string gbk = Utf8ToGbk(address);
   std::optional<bool> answer;
-  if (control->onNewWindow) answer = control->onNewWindow(address);
-  // Without a refusal the window opens as a browser would open it: in the
-  // user's default browser, not in a second web view of ours.
-  if (answer.value_or(true)) ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  return nullptr;
+  if (newWindow && control->onNewWindow) answer = control->onNewWindow(gbk);
+  if (answer.value_or(true)) ShellExecuteA(nullptr, "open", gbk.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// The box shows its own start page and nothing else. Any other navigation
-// in it, by a link, a form or a script, goes to the default browser
-// instead (which takes only web addresses), and nothing is ever saved to
-// disk from it.
-gboolean OnWebViewDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                               gpointer data) {
-  auto* control = static_cast<Control*>(data);
-  switch (type) {
-    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
-      WebKitNavigationAction* action =
-          webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-      const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-      std::string_view address = uri != nullptr ? uri : "";
-      if (control->startPagePending && address == kStartPageAddress) {
-        control->startPagePending = false;
-        webkit_policy_decision_use(decision);
-        return TRUE;
-      }
-      webkit_policy_decision_ignore(decision);
-      std::string gbk = Utf8ToGbk(address);
-      ShellExecuteA(nullptr, "open", gbk.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-      return TRUE;
-    }
-    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
-      // A response the view cannot show would otherwise be downloaded.
-      if (!webkit_response_policy_decision_is_mime_type_supported(WEBKIT_RESPONSE_POLICY_DECISION(decision))) {
-        webkit_policy_decision_ignore(decision);
-        return TRUE;
-      }
-      return FALSE;
-    default:
-      // A new window goes on to the create signal, which hands it to the
-      // default browser.
-      return FALSE;
-  }
-}
+constexpr WebViewHost kWebViewHost{OpenElsewhere};
 
-// Only the items that copy something to the clipboard stay: every other one
-// opens a page, saves a file or moves through the box's history.
-bool CopiesOnly(WebKitContextMenuAction action) {
-  switch (action) {
-    case WEBKIT_CONTEXT_MENU_ACTION_COPY:
-    case WEBKIT_CONTEXT_MENU_ACTION_COPY_LINK_TO_CLIPBOARD:
-    case WEBKIT_CONTEXT_MENU_ACTION_COPY_IMAGE_TO_CLIPBOARD:
-    case WEBKIT_CONTEXT_MENU_ACTION_COPY_IMAGE_URL_TO_CLIPBOARD:
-    case WEBKIT_CONTEXT_MENU_ACTION_COPY_VIDEO_LINK_TO_CLIPBOARD:
-    case WEBKIT_CONTEXT_MENU_ACTION_COPY_AUDIO_LINK_TO_CLIPBOARD:
-    case WEBKIT_CONTEXT_MENU_ACTION_SELECT_ALL:
-      return true;
-    default:
-      return false;
-  }
-}
-
-gboolean OnWebViewContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*, gpointer) {
-  std::vector<WebKitContextMenuItem*> dropped;
-  for (GList* it = webkit_context_menu_get_items(menu); it != nullptr; it = it->next) {
-    auto* item = static_cast<WebKitContextMenuItem*>(it->data);
-    if (!CopiesOnly(webkit_context_menu_item_get_stock_action(item))) dropped.push_back(item);
-  }
-  for (WebKitContextMenuItem* item : dropped) webkit_context_menu_remove(menu, item);
-  // Handled, so no menu shows, when nothing is left.
-  return webkit_context_menu_get_n_items(menu) == 0 ? TRUE : FALSE;
-}
-
-// The engine's own ways to save a file (the context menu's "download
-// linked file" among them) would write into the download folder without
-// asking.
-void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer view) {
-  if (webkit_download_get_web_view(download) == view) webkit_download_cancel(download);
-}
-
-void StartWebView(Control* control) {
-  GtkWidget* view = webkit_web_view_new();
-  WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(view));
-  // The middle of the five text sizes: the engine's own default size.
-  webkit_settings_set_zoom_text_only(settings, TRUE);
-  webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(view), 1.0);
-  // The box shows one static page: composited drawing on the graphics card
-  // buys it nothing and costs its web process about a quarter of its memory.
-  webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  g_signal_connect(view, "create", G_CALLBACK(OnWebViewCreate), control);
-  g_signal_connect(view, "decide-policy", G_CALLBACK(OnWebViewDecidePolicy), control);
-  g_signal_connect(view, "context-menu", G_CALLBACK(OnWebViewContextMenu), nullptr);
-  // The context outlives the view: the handler goes with the view.
-  g_signal_connect_object(webkit_web_view_get_context(WEBKIT_WEB_VIEW(view)), "download-started",
-                          G_CALLBACK(OnDownloadStarted), view, GConnectFlags(0));
-  gtk_widget_set_size_request(view, -1, -1);
+// Without the module the box stays an empty area of the window; everything
+// else works as before.
+void StartWebView(Control* control, const WebViewOps* ops) {
+  if (ops == nullptr) return;
+  GtkWidget* view = ops->create(&kWebViewHost, control, control->html.c_str());
   gtk_widget_set_hexpand(view, TRUE);
   gtk_widget_set_vexpand(view, TRUE);
   gtk_container_add(GTK_CONTAINER(control->outer), view);
-  gtk_widget_show(view);
   control->widget = view;
-  control->startPagePending = true;
-  webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), control->html.c_str(), kStartPageAddress);
 }
 
 gboolean StartWebViews(gpointer data) {
   auto* frame = static_cast<Frame*>(data);
   for (auto& control : frame->controls) {
-    if (control->kind == ControlKind::kWebView && control->widget == nullptr) StartWebView(control.get());
+    if (control->kind == ControlKind::kWebView && control->widget == nullptr) {
+      StartWebView(control.get(), LoadWebViewModule());
+    }
   }
   return G_SOURCE_REMOVE;
 }
 
-// The web engine starts its helper processes when the first view is made;
-// wait until the frame has been drawn once so that its appearance never
-// waits for them.
+// The web engine's libraries are loaded, and its helper processes started,
+// when the first view is made; wait until the frame has been drawn once so
+// that its appearance never waits for them.
 gboolean OnFirstDraw(GtkWidget* window, cairo_t*, gpointer data) {
   auto* frame = static_cast<Frame*>(data);
   g_signal_handler_disconnect(window, frame->drawHandler);

@@ -26,7 +26,6 @@ struct Control {
   std::function<void()> onRightClick;
   NewWindowHandler onNewWindow;
   std::string html;  // UTF-8, for a web view not created yet
-  bool startPagePending = false;  // the start page's own load is still to come
 };
 
 struct Menu {

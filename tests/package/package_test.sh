@@ -41,12 +41,17 @@ fi
 deb=${debs[0]}
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
-# 2. Its files: exactly these, all under /usr, the program stripped.
+# 2. Its files: exactly these, all under /usr, the program stripped. The
+# browser box's module lies in the library folder the build was set up with.
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+module=./usr/$libdir/quorvane/quorvane-webview.so
 expected_files="./usr/bin/quorvane
 ./usr/share/applications/$app_id.desktop
 ./usr/share/doc/quorvane/copyright
 ./usr/share/icons/hicolor/scalable/apps/$app_id.svg
-./usr/share/metainfo/$app_id.metainfo.xml"
+./usr/share/metainfo/$app_id.metainfo.xml
+$module"
+expected_files=$(echo "$expected_files" | sort)
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
 if [ "$files" != "$expected_files" ]; then
   fail "the package's files differ from the expected list:"
@@ -82,10 +87,16 @@ dpkg-deb -x "$deb" "$root"
 program=$root/usr/bin/quorvane
 desktop=$root/usr/share/applications/$app_id.desktop
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
-case "$(file -b "$program")" in
-  *ELF*", stripped"*) ;;
-  *) fail "the packaged program is not a stripped ELF file: $(file -b "$program")" ;;
-esac
+for elf in "$program" "$root/$module"; do
+  case "$(file -b "$elf")" in
+    *ELF*", stripped"*) ;;
+    *) fail "$elf is not a stripped ELF file: $(file -b "$elf")" ;;
+  esac
+done
+# The web engine is the module's alone: the program starts without it.
+if readelf -d "$program" | grep -q 'NEEDED.*webkit'; then
+  fail "the packaged program links the web engine"
+fi
 
 # desktop-file-validate prints nothing for a clean entry.
 if ! report=$(desktop-file-validate "$desktop" 2>&1) || [ -n "$report" ]; then
