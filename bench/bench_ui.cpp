@@ -1,11 +1,20 @@
 // Window benchmarks, run on a private Xvfb that the program starts itself:
 //
-//   BM_RowsFromWorker   1000 rows arriving from a worker thread in the main
-//                       window's results list, four window operations a row
-//                       (the row with its name, then its size, sharer and
-//                       link cells). hops:1 is the search run's own way, the
-//                       four operations in one step of the window thread;
-//                       hops:4 waits for the window thread after each.
+//   BM_RowsFromWorker   rows arriving from a worker thread in the main
+//                       window's results list, through the view a search
+//                       run is handed, filling the list to 1,000 and to
+//                       50,000 rows; beside them, in the same fill, the
+//                       limit: a bare blocking hop to the window thread
+//                       (g_main_context_invoke and a condition wait) with
+//                       one bare list-store insert of the four cells,
+//                       already in UTF-8. The two take turns row by row, so
+//                       that both meet the same list sizes and the same load
+//                       on the machine; row_us, limit_us and their ratio are
+//                       printed.
+//   BM_RowsFourSteps    1,000 rows written as four window operations each,
+//                       the row with its name, then its size, sharer and
+//                       link cells, every operation waiting for the window
+//                       thread: what a row costs when it is not one step.
 //   BM_StartToShown     from starting the program to its main window being
 //                       mapped on the display, beside a bare GTK window
 //                       started the same way in turn (limit_ms, ratio).
@@ -16,14 +25,15 @@
 //                       one web view of the browser box's settings showing
 //                       the same start page, measured the same way in turn.
 //
-//   build/bench/bench_ui
+//   build/bench/bench_ui --benchmark_counters_tabular=true
+//   build/bench/bench_ui --benchmark_filter=RowsFromWorker --benchmark_repetitions=3 --benchmark_counters_tabular=true
 //   build/bench/bench_ui --benchmark_filter='StartToShown|IdleMemory'
 //   QUORVANE_PROGRAM=/other/build/quorvane build/bench/bench_ui ...
 //                       measures another build of the program instead
 //
 // The session is a fresh Xvfb and a private session bus, so the figures do
 // not depend on the desktop the benchmark is started from (or on there being
-// one). The window thread of the row benchmark is a thread of its own; the
+// one). The window thread of the row benchmarks is a thread of its own; the
 // benchmark's thread plays the worker.
 #include <benchmark/benchmark.h>
 
@@ -38,11 +48,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <mutex>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -51,7 +64,9 @@
 #include "platform/gtk_text.h"
 #include "platform/toolkit.h"
 #include "platform/window.h"
+#include "platform/window_internal.h"
 #include "platform/window_testing.h"
+#include "search/search_view.h"
 #include "ui/main_window.h"
 #include "ui/start_page.h"
 
@@ -66,8 +81,6 @@
 #endif
 
 namespace {
-
-constexpr int kRows = 1000;
 
 // Seconds on the monotonic clock. (<chrono> cannot be included here: its
 // duration printing holds a micro sign, which code page 936 lacks.)
@@ -285,9 +298,11 @@ struct RowTexts {
   std::string name, size, sharer, link;
 };
 
-std::vector<RowTexts> MakeRows() {
+// `count` rows of the kind a result page gives, in code page 936.
+std::vector<RowTexts> MakeRows(int count) {
   std::vector<RowTexts> rows;
-  for (int i = 0; i < kRows; ++i) {
+  rows.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
     std::string n = std::to_string(i);
     rows.push_back({"演示合集第" + n + "部分.zip", i % 5 == 0 ? "文件夹" : n + " MB", "云端小助手",
                     "http://pan.quorvane.example/s/1bench" + n});
@@ -295,7 +310,15 @@ std::vector<RowTexts> MakeRows() {
   return rows;
 }
 
-// The window thread of the row benchmark: the program's main window, shown,
+// The same rows in UTF-8, as the bare limit hands them to the list.
+std::vector<RowTexts> InUtf8(const std::vector<RowTexts>& rows) {
+  std::vector<RowTexts> utf8;
+  utf8.reserve(rows.size());
+  for (const RowTexts& r : rows) utf8.push_back({GbkToUtf8(r.name), GbkToUtf8(r.size), GbkToUtf8(r.sharer), GbkToUtf8(r.link)});
+  return utf8;
+}
+
+// The window thread of the row benchmarks: the program's main window, shown,
 // and the toolkit's loop running until the benchmarks are done.
 struct WindowThread {
   std::thread thread;
@@ -322,36 +345,118 @@ struct WindowThread {
 
 WindowThread* windowThread = nullptr;
 
-// state.range(0): the window-thread steps a row takes, 1 or 4.
+// The limit of one row: the least a worker can do to have a row of four
+// cells shown and wait until it is. One idle call handed to the window
+// thread's loop, one insert of the cells already in UTF-8 there, and the
+// worker blocked on a condition variable until it is done.
+struct BareRow {
+  BareRow(GtkListStore* s, const RowTexts* c) : store(s), cells(c) {}
+  GtkListStore* store;
+  const RowTexts* cells;
+  std::mutex mutex;
+  std::condition_variable doneSignal;
+  bool done = false;
+};
+
+gboolean InsertBareRow(gpointer data) {
+  auto* row = static_cast<BareRow*>(data);
+  GtkTreeIter iter;
+  gtk_list_store_insert_with_values(row->store, &iter, -1, 0, row->cells->name.c_str(), 1, row->cells->size.c_str(),
+                                    2, row->cells->sharer.c_str(), 3, row->cells->link.c_str(), -1);
+  std::lock_guard lock(row->mutex);
+  row->done = true;
+  row->doneSignal.notify_one();
+  return G_SOURCE_REMOVE;
+}
+
+void AppendBareRow(GtkListStore* store, const RowTexts& utf8) {
+  BareRow row{store, &utf8};
+  g_main_context_invoke(nullptr, InsertBareRow, &row);
+  std::unique_lock lock(row.mutex);
+  row.doneSignal.wait(lock, [&] { return row.done; });
+}
+
+// state.range(0): the rows the list holds when full. Even rows come through
+// the search run's view, odd rows through the bare limit. The reported time
+// is the view's; row_us and limit_us are the medians of single rows, which a
+// busy machine's scheduling delays sway less than the means (printed too).
 void BM_RowsFromWorker(benchmark::State& state) {
   if (windowThread == nullptr) {
     state.SkipWithError("no window");
     return;
   }
   Control* list = windowThread->list;
-  const bool stepPerOperation = state.range(0) == 4;
-  const std::vector<RowTexts> rows = MakeRows();
+  const int count = static_cast<int>(state.range(0));
+  const std::vector<RowTexts> rows = MakeRows(count);
+  const std::vector<RowTexts> utf8 = InUtf8(rows);
+  const SearchView view = MainWindowSearchView();
+  std::vector<double> viewRows, limitRows;
+  viewRows.reserve(static_cast<size_t>(state.max_iterations) * static_cast<size_t>(count / 2 + 1));
+  limitRows.reserve(viewRows.capacity());
+  bool indexesRight = true;
   for (auto _ : state) {
-    state.PauseTiming();
-    DeleteAllResultRows();
-    state.ResumeTiming();
-    for (const RowTexts& r : rows) {
-      if (stepPerOperation) {
-        int row = ListAppendRow(list, {r.name});
-        ListSetCellText(list, row, 1, r.size);
-        ListSetCellText(list, row, 2, r.sharer);
-        ListSetCellText(list, row, 3, r.link);
+    view.deleteAllResultRows();
+    double iterationSeconds = 0;
+    for (int i = 0; i < count; ++i) {
+      const RowTexts& r = rows[static_cast<size_t>(i)];
+      const double start = Now();
+      if (i % 2 == 0) {
+        int index = view.appendResultRow(r.name, r.size, r.sharer, r.link);
+        const double took = Now() - start;
+        viewRows.push_back(took);
+        iterationSeconds += took;
+        indexesRight = indexesRight && index == i;
       } else {
-        AppendResultRow(r.name, r.size, r.sharer, r.link);
+        AppendBareRow(list->rows, utf8[static_cast<size_t>(i)]);
+        limitRows.push_back(Now() - start);
       }
     }
+    state.SetIterationTime(iterationSeconds);
   }
-  if (ListRowCount(list) != kRows || ListCellText(list, kRows - 1, 3) != rows.back().link) {
+  if (!indexesRight) state.SkipWithError("a row's index is not the one it was appended at");
+  if (ListRowCount(list) != count || ListCellText(list, count - 2, 3) != rows[static_cast<size_t>(count - 2)].link ||
+      ListCellText(list, count - 1, 1) != rows.back().size) {
     state.SkipWithError("the list does not hold the rows written");
   }
-  state.SetItemsProcessed(state.iterations() * kRows);
+  auto mean = [](const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size()); };
+  const double row = Median(viewRows);
+  const double limit = Median(limitRows);
+  state.counters["row_us"] = row * 1e6;
+  state.counters["limit_us"] = limit * 1e6;
+  state.counters["ratio"] = row / limit;
+  state.counters["row_mean_us"] = mean(viewRows) * 1e6;
+  state.counters["limit_mean_us"] = mean(limitRows) * 1e6;
+  state.SetItemsProcessed(static_cast<std::int64_t>(viewRows.size()));
 }
-BENCHMARK(BM_RowsFromWorker)->ArgName("hops")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_RowsFromWorker)->ArgName("rows")->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+BENCHMARK(BM_RowsFromWorker)->ArgName("rows")->Arg(50000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+
+// 1,000 rows, each written in four window operations that wait in turn.
+void BM_RowsFourSteps(benchmark::State& state) {
+  if (windowThread == nullptr) {
+    state.SkipWithError("no window");
+    return;
+  }
+  constexpr int kCount = 1000;
+  Control* list = windowThread->list;
+  const std::vector<RowTexts> rows = MakeRows(kCount);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ListDeleteAllRows(list);
+    state.ResumeTiming();
+    for (const RowTexts& r : rows) {
+      int row = ListAppendRow(list, {r.name});
+      ListSetCellText(list, row, 1, r.size);
+      ListSetCellText(list, row, 2, r.sharer);
+      ListSetCellText(list, row, 3, r.link);
+    }
+  }
+  if (ListRowCount(list) != kCount || ListCellText(list, kCount - 1, 3) != rows.back().link) {
+    state.SkipWithError("the list does not hold the rows written");
+  }
+  state.SetItemsProcessed(state.iterations() * kCount);
+}
+BENCHMARK(BM_RowsFourSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 // Start to shown --------------------------------------------------------------
 
