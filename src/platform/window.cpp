@@ -390,16 +390,27 @@ void ListDeleteAllRows(Control* list) {
   OnUi([&] { gtk_list_store_clear(list->rows); });
 }
 
-int ListAppendRow(Control* list, const std::vector<std::string>& cells) {
-  std::vector<std::string> utf8;
-  utf8.reserve(cells.size());
-  for (const auto& cell : cells) utf8.push_back(GbkToUtf8(cell));
+ListRow::ListRow(std::initializer_list<std::string_view> cells) {
+  toolkitTexts.reserve(cells.size());
+  for (std::string_view cell : cells) toolkitTexts.push_back(GbkToUtf8(cell));
+}
+
+int ListAppendRow(Control* list, const ListRow& row) {
   return OnUi([&] {
-    GtkTreeIter iter;
-    gtk_list_store_append(list->rows, &iter);
-    for (int i = 0; i < list->columns && i < static_cast<int>(utf8.size()); ++i) {
-      gtk_list_store_set(list->rows, &iter, i, utf8[static_cast<size_t>(i)].c_str(), -1);
+    // One insert with every cell: the view hears of the row once, whole,
+    // instead of once for the row and again for each cell written into it.
+    const int cells = std::min(list->columns, static_cast<int>(row.toolkitTexts.size()));
+    std::vector<gint> columns(static_cast<size_t>(cells));
+    std::vector<GValue> values(static_cast<size_t>(cells), GValue G_VALUE_INIT);
+    for (int i = 0; i < cells; ++i) {
+      columns[static_cast<size_t>(i)] = i;
+      g_value_init(&values[static_cast<size_t>(i)], G_TYPE_STRING);
+      // The store copies the text; the value only lends it.
+      g_value_set_static_string(&values[static_cast<size_t>(i)], row.toolkitTexts[static_cast<size_t>(i)].c_str());
     }
+    GtkTreeIter iter;
+    gtk_list_store_insert_with_valuesv(list->rows, &iter, -1, columns.data(), values.data(), cells);
+    for (GValue& value : values) g_value_unset(&value);
     return gtk_tree_model_iter_n_children(GTK_TREE_MODEL(list->rows), nullptr) - 1;
   });
 }

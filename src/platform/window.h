@@ -16,6 +16,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,10 +84,21 @@ bool CheckBoxChecked(Control* control);
 // The list's rows, counted from 0; columns from 0, column 0 being the
 // row's item text.
 void ListDeleteAllRows(Control* list);
-// Appends a row holding `cells` (missing cells are empty) in one step, so
-// that no other change of the list comes between the row and its cells.
-// Returns the new row's index.
-int ListAppendRow(Control* list, const std::vector<std::string>& cells);
+
+// The cells of one row, column 0 first, converted for the toolkit as the
+// row is made: a worker that makes it spares the window thread the
+// conversion.
+//
+//   ListRow row{name, size, sharer, link};   // on the worker
+//   RunOnWindowThread([&] { ListAppendRow(list, row); });
+struct ListRow {
+  ListRow(std::initializer_list<std::string_view> cells);
+  std::vector<std::string> toolkitTexts;
+};
+// Appends `row` (missing cells are empty, cells beyond the list's columns
+// are left out) in one step, so that no other change of the list comes
+// between the row and its cells. Returns the new row's index.
+int ListAppendRow(Control* list, const ListRow& row);
 std::string ListCellText(Control* list, int row, int column);
 int ListRowCount(Control* list);
 // -1 when no row is selected.

@@ -110,7 +110,8 @@ void DeleteAllResultRows() {
 }
 
 int AppendResultRow(TextView name, TextView size, TextView sharer, TextView link) {
-  std::vector<std::string> cells{std::string(name), std::string(size), std::string(sharer), std::string(link)};
+  // Converted on the calling thread: the window thread's step is the insert.
+  const ListRow cells{name, size, sharer, link};
   int row = -1;
   RunOnWindowThread([&] {
     if (mainWindow != nullptr) row = ListAppendRow(mainWindow->resultList, cells);
