@@ -3,10 +3,14 @@
 // pop-up menu.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/toolkit_testing.h"
@@ -284,6 +288,64 @@ constexpr int kBelowRowsX = 100;
 constexpr int kBelowRowsY = 200;
 
 }  // namespace
+
+// Workers appending at once, while another worker's calls keep the window
+// thread busy for a while (so that callers both catch replies spinning and
+// sleep for them): every row comes back whole, at the index its append
+// returned, and each call's change is there when it returns.
+TEST_F(MainWindowTest, RowsFromManyWorkersArriveWholeAtTheIndexesReturned) {
+  constexpr int kWorkers = 4;
+  constexpr int kRowsEach = 60;
+  std::atomic<int> finished{0};
+  std::vector<std::vector<int>> indexes(kWorkers);
+  std::vector<std::thread> workers;
+  for (int w = 0; w < kWorkers; ++w) {
+    workers.emplace_back([&, w] {
+      for (int i = 0; i < kRowsEach; ++i) {
+        const std::string id = std::to_string(w) + "-" + std::to_string(i);
+        indexes[static_cast<size_t>(w)].push_back(AppendResultRow("名" + id, "大小" + id, "共享者" + id, "链接" + id));
+      }
+      finished.fetch_add(1);
+    });
+  }
+  workers.emplace_back([&] {
+    for (int i = 0; i < 20; ++i) {
+      int seen = -1;
+      RunOnWindowThread([&] {
+        if (i % 2 == 0) usleep(2000);
+        seen = i;
+      });
+      EXPECT_EQ(seen, i);
+    }
+    finished.fetch_add(1);
+  });
+  EXPECT_TRUE(PumpUntil([&] { return finished.load() == kWorkers + 1; }, 60000));
+  for (std::thread& t : workers) t.join();
+
+  const std::vector<std::vector<std::string>> rows = Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kWorkers * kRowsEach));
+  std::vector<bool> claimed(rows.size(), false);
+  for (int w = 0; w < kWorkers; ++w) {
+    for (int i = 0; i < kRowsEach; ++i) {
+      const int at = indexes[static_cast<size_t>(w)][static_cast<size_t>(i)];
+      ASSERT_GE(at, 0);
+      ASSERT_LT(at, static_cast<int>(rows.size()));
+      EXPECT_FALSE(claimed[static_cast<size_t>(at)]) << "row " << at << " returned twice";
+      claimed[static_cast<size_t>(at)] = true;
+      const std::string id = std::to_string(w) + "-" + std::to_string(i);
+      EXPECT_EQ(rows[static_cast<size_t>(at)],
+                (std::vector<std::string>{"名" + id, "大小" + id, "共享者" + id, "链接" + id}));
+    }
+  }
+}
+
+TEST_F(MainWindowTest, AListRowFillsMissingCellsEmptyAndLeavesOutCellsBeyondTheColumns) {
+  EXPECT_EQ(ListAppendRow(window->resultList, {"一"}), 0);
+  EXPECT_EQ(ListAppendRow(window->resultList, {"甲", "乙", "丙", "丁", "戊"}), 1);
+  EXPECT_EQ(ListAppendRow(window->resultList, {}), 2);
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
+                        {"一", "", "", ""}, {"甲", "乙", "丙", "丁"}, {"", "", "", ""}}));
+}
 
 TEST_F(MainWindowTest, RightClickOpensTheMenuAtThePointerOnlyWithARowSelected) {
   FillThreeRows();
