@@ -3,6 +3,8 @@
 
 #include "text/text_ops.h"
 
+constexpr TextView kQuotePlaceholder = "#引号";
+
 namespace {
 
 // Whether ReplaceSubtext would give `text` back as it is. A find text of two

@@ -12,8 +12,9 @@
 
 #include "text/text.h"
 
-// The quote placeholder: "#引号" in code page 936.
-inline constexpr TextView kQuotePlaceholder = "#引号";
+// The quote placeholder: "#引号" in code page 936. (Defined with the
+// routines, so that only they need the program's execution character set.)
+extern const TextView kQuotePlaceholder;
 
 // Replaces every quote placeholder in a delimiter by a double quote.
 Text ReplaceQuotePlaceholder(TextView delimiter);

@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -19,12 +20,11 @@ void PumpWindowEvents() {
 }
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  // GLib's clock: <chrono> cannot be compiled with the program's code page.
-  gint64 deadline = g_get_monotonic_time() + gint64{timeoutMs} * 1000;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     PumpWindowEvents();
     if (done()) return true;
-    if (g_get_monotonic_time() > deadline) return false;
+    if (std::chrono::steady_clock::now() > deadline) return false;
     g_usleep(2000);
   }
 }

@@ -4,10 +4,10 @@
 #include "platform/wininet.h"
 
 #include <curl/curl.h>
-#include <time.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -28,13 +28,7 @@ std::atomic<long> wholeRequestMs{kWholeRequestMs};
 
 namespace {
 
-// Milliseconds of the monotonic clock. (<chrono> does not build with the
-// program's narrow execution character set.)
-long NowMs() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
+using Clock = std::chrono::steady_clock;
 
 using wininet_internal::connectTimeoutMs;
 using wininet_internal::receiveTimeoutMs;
@@ -181,12 +175,12 @@ struct Request : Handle {
   bool connected = false;
   curl_off_t uploaded = 0;
   unsigned long progress = 0;  // counts signs of life, to skip needless waits
-  long lastActivity = 0;  // NowMs of the last sign of life
+  Clock::time_point lastActivity;  // the last sign of life
 
   bool FollowsRedirects() const { return (flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0; }
   std::size_t PendingSize() const { return pending.size() - pendingOffset; }
   void Touch() {
-    lastActivity = NowMs();
+    lastActivity = Clock::now();
     ++progress;
   }
 
@@ -258,7 +252,7 @@ struct Request : Handle {
     long waitMs = 1000;
     if (connected) {
       const long limit = receiveTimeoutMs.load();
-      const long idle = NowMs() - lastActivity;
+      const long idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity).count();
       if (idle >= limit) {
         Finish(CURLE_OPERATION_TIMEDOUT);
         return;

@@ -10,6 +10,8 @@
 #include "text/text_array.h"
 #include "text/text_ops.h"
 
+constexpr char kEmptyResultTitle[] = "信息：";
+
 Text EmptyResultMessage() {
   return ConcatTexts(Text("你的搜索涉及敏感词汇，如需搜索请购买VIP版本"), "\r\n",
                      "联系作者：quorvane@quorvane.example");

@@ -17,4 +17,4 @@ void SearchWorker(Text keyword, int page, const SearchView& view);
 
 // The text of the box shown when a page yields no share.
 Text EmptyResultMessage();
-inline constexpr char kEmptyResultTitle[] = "信息：";
+extern const char kEmptyResultTitle[];

@@ -9,6 +9,9 @@
 #include "search/search_run.h"
 #include "ui/main_window.h"
 
+constexpr char kEmptyKeywordMessage[] = "你不输入内容我怎么搜！逗我？";
+constexpr char kEmptyKeywordTitle[] = "靠";
+
 void StartSearchRun() {
   // The copies are made here, before the handler returns; the thread owns
   // them and nobody waits for it.

@@ -18,5 +18,5 @@ void OnPrevPageClicked();
 void OnRefreshClicked();
 
 // The box shown when the keyword box is empty.
-inline constexpr char kEmptyKeywordMessage[] = "你不输入内容我怎么搜！逗我？";
-inline constexpr char kEmptyKeywordTitle[] = "靠";
+extern const char kEmptyKeywordMessage[];
+extern const char kEmptyKeywordTitle[];
