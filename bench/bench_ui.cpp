@@ -541,16 +541,24 @@ double TimeToShown(Display* display, const std::vector<std::string>& argv, const
   return shown ? end - start : -1;
 }
 
-// The program and the bare window take turns, so that both see the same
-// load on the machine; the ratio is of their medians.
-void BM_StartToShown(benchmark::State& state) {
+// The display, watched for top-level windows being mapped; null (and the
+// benchmark skipped) when there is none.
+Display* OpenDisplayWatchingWindows(benchmark::State& state) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     state.SkipWithError("cannot open the display");
-    return;
+    return nullptr;
   }
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
   XSync(display, True);
+  return display;
+}
+
+// The program and the bare window take turns, so that both see the same
+// load on the machine; the ratio is of their medians.
+void BM_StartToShown(benchmark::State& state) {
+  Display* display = OpenDisplayWatchingWindows(state);
+  if (display == nullptr) return;
   std::vector<double> program, limit;
   for (auto _ : state) {
     double bare = TimeToShown(display, {MINIMAL_GTK_WINDOW, kMinimalTitle}, kMinimalTitle);
@@ -645,13 +653,8 @@ std::optional<Footprint> IdleFootprint(Display* display, const std::vector<std::
 }
 
 void BM_IdleMemory(benchmark::State& state) {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    state.SkipWithError("cannot open the display");
-    return;
-  }
-  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
-  XSync(display, True);
+  Display* display = OpenDisplayWatchingWindows(state);
+  if (display == nullptr) return;
   // The bare window shows the program's own start page.
   std::string page = std::filesystem::temp_directory_path() / ("quorvane-bench-page-" + std::to_string(getpid()));
   if (FILE* f = std::fopen(page.c_str(), "w")) {
